@@ -1,0 +1,105 @@
+#include "driver/entry.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "driver/administrator_check.h"
+#include "driver/program_channels.h"
+#include "quill/log/console.h"
+#include "quill/log/file.h"
+
+namespace {
+
+const char* const kCaption = "KORVERemover.exe";
+const char* const kLogBaseName = "KORVERemover";
+const char* const kNoLogFile =
+    "Unable to create log file. If you need log file make sure that you have permission to "
+    "write to directory where remove.exe is located";
+
+// Attaches the console and the log file to the main channel; false when there is no log file.
+bool AttachListeners() {
+    MainChannel().attach(0, std::make_unique<quill::log::console>());
+    try {
+        MainChannel().attach(0, std::make_unique<quill::log::file>(kLogBaseName, 0xFFFFFFFFu, 0));
+        return true;
+    } catch (...) {
+        ::MessageBoxA(nullptr, kNoLogFile, kCaption, MB_OK);
+        return false;
+    }
+}
+
+void WriteBanner() {
+    quill::log::channel& log = MainChannel();
+    log.write(quill::log::level_note, "");
+    log.write(quill::log::level_note, "KORVERemover.exe version 1.1.54.0");
+    log.write(quill::log::level_note, "");
+}
+
+void CloseMainChannel() {
+    try {
+        MainChannel().close();
+    } catch (...) {
+        // The log is finished either way; nothing is left to report it to.
+    }
+}
+
+void RunRemovalSequence() {
+    quill::log::channel& log = MainChannel();
+
+    // Close the product's running processes.
+    // Clean the product's registry keys (keeps the installed path and version).
+    // Clean the Windows Installer database (WOW64 or native variant, through its channel).
+    // Remove the Start Menu and Desktop shortcuts, the Program Files folder and the
+    // application data folders.
+
+    log.write(quill::log::level_note, "");
+    log.write(quill::log::level_note, "**** Remove KestranaTray ****");
+    log.write(quill::log::level_note, "");
+
+    // Withdraw the product from the suite's shared tray.
+
+    log.write(quill::log::level_note, "");
+    log.write(quill::log::level_note, "");
+    log.write(quill::log::level_note, "");
+}
+
+void OfferLogOrPause(bool has_log_file) {
+    if (!has_log_file) {
+        ::Sleep(3000);
+        return;
+    }
+    // Offer the log file to support by mail.
+}
+
+int RunSteps() {
+    const bool has_log_file = AttachListeners();
+    WriteBanner();
+
+    const int administrator = IsRunAsAdministrator();
+    if (administrator == 0) {
+        ::MessageBoxA(nullptr, "Error", kCaption, MB_OK);
+        CloseMainChannel();
+        return 0;
+    }
+    if (administrator != 1) {
+        CloseMainChannel();
+        return 0;
+    }
+
+    RunRemovalSequence();
+    CloseMainChannel();
+    OfferLogOrPause(has_log_file);
+    return 0;
+}
+
+}  // namespace
+
+int RunKORVERemover() {
+    try {
+        return RunSteps();
+    } catch (...) {
+        ::MessageBoxA(nullptr, "Error", "Internal error!", MB_ICONEXCLAMATION);
+        return 0;
+    }
+}

@@ -1,0 +1,5 @@
+#include "driver/entry.h"
+
+int main() {
+    return RunKORVERemover();
+}

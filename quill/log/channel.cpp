@@ -1,0 +1,125 @@
+#include "quill/log/channel.h"
+
+#include <cstdarg>
+#include <iterator>
+
+#include "quill/exception.h"
+#include "quill/log/scope.h"
+#include "quill/unicode/conversion.h"
+
+namespace quill::log {
+namespace {
+
+constexpr char level_letters[] = "# +!>@";
+
+char level_letter(int level) {
+    if (level < 0 || level > 5) return '?';
+    return level_letters[level];
+}
+
+// Describes the exception being handled, the way the level-5 line shows it.
+std::wstring append_current_exception(const std::wstring& text) {
+    try {
+        throw;
+    } catch (const quill::exception_w& error) {
+        return format_w(L"%ls Exception: %ls", text.c_str(), error.what_w());
+    } catch (const std::exception& error) {
+        std::wstring what;
+        try {
+            what = unicode::to_wide(error.what(), unicode::ansi_codepage);
+        } catch (const std::exception&) {
+            what = unicode::to_wide(error.what(), unicode::byte_per_unit);
+        }
+        return format_w(L"%ls exception: %ls", text.c_str(), what.c_str());
+    } catch (...) {
+        return format_w(L"%ls unknown exception caught", text.c_str());
+    }
+}
+
+}  // namespace
+
+channel::~channel() {
+    try {
+        close();
+    } catch (...) {
+    }
+}
+
+void channel::attach(int minimum_level, std::unique_ptr<listener> sink) {
+    scope guard(*this);
+    listeners_.emplace(minimum_level, std::move(sink));
+}
+
+void channel::close() {
+    scope guard(*this);
+    listeners_.clear();
+}
+
+bool channel::empty() {
+    scope guard(*this);
+    return listeners_.empty();
+}
+
+std::string channel::make_prefix(int level, const SYSTEMTIME& t) {
+    return quill::format("%.4d/%.2d/%.2d %.2d:%.2d:%.2d %c  ", t.wYear, t.wMonth, t.wDay, t.wHour,
+                         t.wMinute, t.wSecond, level_letter(level));
+}
+
+void channel::write(int level, const std::wstring& text) {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    const std::string prefix = make_prefix(level, now);
+    const std::wstring line = level == level_exception ? append_current_exception(text) : text;
+    const std::string utf8 = unicode::to_narrow(line, unicode::utf8_codepage, true);
+
+    scope guard(*this);
+    // Highest minimum level first; among equal levels the most recently attached first.
+    const auto end = listeners_.upper_bound(level);
+    for (auto it = std::make_reverse_iterator(end); it != listeners_.rend(); ++it) {
+        it->second->write(level, prefix, utf8);
+    }
+}
+
+void channel::write(int level, const std::string& text) {
+    try {
+        write(level, unicode::to_wide(text, unicode::ansi_codepage));
+        return;
+    } catch (...) {
+    }
+    try {
+        write(level, unicode::to_wide(text, unicode::utf8_codepage));
+        return;
+    } catch (...) {
+    }
+    write(level, L"quill::log: unable to convert input to unicode");
+}
+
+void channel::write(int level, const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    std::string text;
+    try {
+        text = vformat(fmt, args);
+    } catch (...) {
+        va_end(args);
+        throw;
+    }
+    va_end(args);
+    write(level, text);
+}
+
+void channel::write(int level, const wchar_t* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    std::wstring text;
+    try {
+        text = vformat_w(fmt, args);
+    } catch (...) {
+        va_end(args);
+        throw;
+    }
+    va_end(args);
+    write(level, text);
+}
+
+}  // namespace quill::log

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace korve::test {
+
+struct child_result {
+    bool started = false;
+    bool finished = false;  // false: still running at the time limit, then terminated
+    unsigned long exit_code = 0;
+    std::string output;  // standard output and standard error, as bytes
+};
+
+// Runs a command line in `directory` (empty: the current one) and collects its output. While
+// it runs, `while_running` (if given) is called about every 50 ms with the child's process id;
+// it may answer the child's message boxes.
+using child_callback = void (*)(unsigned long process_id, void* context);
+child_result run_child(const std::string& command_line, const std::string& directory,
+                       unsigned long time_limit_ms, child_callback while_running = nullptr,
+                       void* context = nullptr);
+
+// Path of a file next to the running test executable.
+std::string beside_test_executable(const std::string& file_name);
+
+}  // namespace korve::test

@@ -1,0 +1,58 @@
+#include "tests/support/message_box_answerer.h"
+
+#include <windows.h>
+
+namespace korve::test {
+namespace {
+
+struct search {
+    DWORD process_id;
+    std::vector<HWND> boxes;
+};
+
+BOOL CALLBACK collect_box(HWND window, LPARAM context) {
+    auto& wanted = *reinterpret_cast<search*>(context);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    char class_name[64] = {};
+    ::GetClassNameA(window, class_name, sizeof(class_name));
+    if (owner == wanted.process_id && ::IsWindowVisible(window) &&
+        std::string(class_name) == "#32770") {
+        wanted.boxes.push_back(window);
+    }
+    return TRUE;
+}
+
+std::string window_text(HWND window) {
+    char text[2048] = {};
+    ::GetWindowTextA(window, text, sizeof(text));
+    return text;
+}
+
+// The message text is the static control 0xFFFF of a message box.
+std::string box_text(HWND box) {
+    char text[4096] = {};
+    ::GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+    return text;
+}
+
+}  // namespace
+
+int message_box_answerer::answer_boxes_of(unsigned long process_id) {
+    search wanted{process_id, {}};
+    ::EnumWindows(collect_box, reinterpret_cast<LPARAM>(&wanted));
+    int answered = 0;
+    for (HWND box : wanted.boxes) {
+        seen_.push_back({window_text(box), box_text(box)});
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
+        ++answered;
+    }
+    if (answered > 0) ::Sleep(200);  // let the box close before the next look
+    return answered;
+}
+
+void message_box_answerer::answer(unsigned long process_id, void* context) {
+    static_cast<message_box_answerer*>(context)->answer_boxes_of(process_id);
+}
+
+}  // namespace korve::test
