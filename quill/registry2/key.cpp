@@ -10,6 +10,7 @@ namespace {
 
 constexpr REGSAM read_write = KEY_READ | KEY_WRITE;
 constexpr DWORD enumeration_buffer = 260;
+constexpr DWORD max_expansion = 32768;  // characters, terminator included
 
 // Names in messages are narrowed strictly: an unmappable name throws the conversion error.
 std::string message_name(const std::wstring& name) {
@@ -160,19 +161,19 @@ std::wstring key::get_string(const std::wstring& name) const {
     if (!text.empty() && text.back() == L'\0') text.pop_back();
     if (type != REG_EXPAND_SZ) return text;
 
-    // Ask for the needed size first, so expansions of any length fit.
+    // Ask for the needed size first. The system expands at most 32 Ki characters (beyond
+    // that it reports a size but fills zeros), so a longer expansion is an error, not a text.
     const std::wstring source = text.c_str();
-    DWORD needed = ::ExpandEnvironmentStringsW(source.c_str(), nullptr, 0);
-    for (int attempt = 0; needed != 0 && attempt < 3; ++attempt) {
+    const DWORD needed = ::ExpandEnvironmentStringsW(source.c_str(), nullptr, 0);
+    DWORD error = needed == 0 ? ::GetLastError() : ERROR_INSUFFICIENT_BUFFER;
+    if (needed != 0 && needed <= max_expansion) {
         std::vector<wchar_t> expanded(needed + 1, L'\0');
-        const DWORD produced =
-            ::ExpandEnvironmentStringsW(source.c_str(), expanded.data(), needed + 1);
-        if (produced != 0 && produced <= needed + 1)
-            return std::wstring(expanded.data(), produced - 1);
-        needed = produced;  // the environment changed in between: try the new size
+        const DWORD produced = ::ExpandEnvironmentStringsW(source.c_str(), expanded.data(), needed);
+        if (produced != 0 && produced <= needed) return std::wstring(expanded.data(), produced - 1);
+        error = produced == 0 ? ::GetLastError() : ERROR_INSUFFICIENT_BUFFER;
     }
     throw value_error(format("ExpandEnvironmentStrings() failed: value \"%s\" (%i)",
-                             message_name(name).c_str(), static_cast<int>(::GetLastError())));
+                             message_name(name).c_str(), static_cast<int>(error)));
 }
 
 DWORD key::get_dword(const std::wstring& name) const {

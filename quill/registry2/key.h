@@ -56,7 +56,8 @@ class key {
 
     // REG_SZ or REG_EXPAND_SZ (expanded) text without its terminating zero; a value stored
     // with two zeros keeps one. Odd-sized data loses its last byte. Throws as check_type and
-    // read_raw, and value_error "ExpandEnvironmentStrings() failed: value "%s" (%i)".
+    // read_raw, and value_error "ExpandEnvironmentStrings() failed: value "%s" (%i)" when the
+    // expansion fails or would exceed the system's 32768 characters (code 122).
     std::wstring get_string(const std::wstring& name) const;
     // A 4-byte REG_DWORD. Throws as check_type and read_raw.
     DWORD get_dword(const std::wstring& name) const;

@@ -17,7 +17,8 @@ std::string beside_test_executable(const std::string& file_name) {
 }
 
 child_result run_child(const std::string& command_line, const std::string& directory,
-                       unsigned long time_limit_ms, child_callback while_running, void* context) {
+                       unsigned long time_limit_ms, child_callback while_running, void* context,
+                       void* token) {
     child_result result;
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     quill::unique_handle read_end;
@@ -33,10 +34,14 @@ child_result run_child(const std::string& command_line, const std::string& direc
     startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION info{};
     std::string mutable_line = command_line;
-    if (!::CreateProcessA(nullptr, mutable_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                          directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
-        return result;
-    }
+    const char* const folder = directory.empty() ? nullptr : directory.c_str();
+    const BOOL created =
+        token == nullptr
+            ? ::CreateProcessA(nullptr, mutable_line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                               folder, &startup, &info)
+            : ::CreateProcessAsUserA(static_cast<HANDLE>(token), nullptr, mutable_line.data(),
+                                     nullptr, nullptr, TRUE, 0, nullptr, folder, &startup, &info);
+    if (!created) return result;
     result.started = true;
     quill::unique_handle process(info.hProcess);
     quill::unique_handle thread(info.hThread);

@@ -13,11 +13,11 @@ struct child_result {
 
 // Runs a command line in `directory` (empty: the current one) and collects its output. While
 // it runs, `while_running` (if given) is called about every 50 ms with the child's process id;
-// it may answer the child's message boxes.
+// it may answer the child's message boxes. With `token`, the child runs under that token.
 using child_callback = void (*)(unsigned long process_id, void* context);
 child_result run_child(const std::string& command_line, const std::string& directory,
                        unsigned long time_limit_ms, child_callback while_running = nullptr,
-                       void* context = nullptr);
+                       void* context = nullptr, void* token = nullptr);
 
 // Path of a file next to the running test executable.
 std::string beside_test_executable(const std::string& file_name);

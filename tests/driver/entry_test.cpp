@@ -1,0 +1,139 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "quill/handle.h"
+#include "tests/support/child_process.h"
+#include "tests/support/message_box_answerer.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/text_file.h"
+
+namespace {
+
+using korve::test::read_file;
+using korve::test::scratch_folder;
+using korve::test::split_crlf_lines;
+using korve::test::without_prefix;
+
+std::string remover() {
+    return korve::test::beside_test_executable("..\\..\\driver\\KORVERemover.exe");
+}
+
+std::vector<std::string> texts_of(const std::string& content) {
+    std::vector<std::string> texts;
+    for (const std::string& line : split_crlf_lines(content)) texts.push_back(without_prefix(line));
+    return texts;
+}
+
+bool contains(const std::vector<std::string>& texts, const std::string& wanted) {
+    for (const std::string& text : texts) {
+        if (text == wanted) return true;
+    }
+    return false;
+}
+
+korve::test::child_result run_remover(const scratch_folder& folder,
+                                      korve::test::message_box_answerer& answerer) {
+    return korve::test::run_child("\"" + remover() + "\"", folder.path(), 120000,
+                                  &korve::test::message_box_answerer::answer, &answerer);
+}
+
+TEST(EntryTest, RunWritesBannerAndCheckToConsoleAndToTheLogFile) {
+    scratch_folder folder("entry-run");
+    korve::test::message_box_answerer answerer(IDNO);
+    const auto run = run_remover(folder, answerer);
+    ASSERT_TRUE(run.started) << remover();
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(0u, run.exit_code);
+
+    const std::string log = read_file(folder / "KORVERemover.log.txt");
+    ASSERT_EQ("\xEF\xBB\xBF", log.substr(0, 3));
+    const auto texts = texts_of(log.substr(3));
+    ASSERT_GE(texts.size(), 7u);
+    EXPECT_EQ("", texts[0]);
+    EXPECT_EQ("KORVERemover.exe version 1.1.54.0", texts[1]);
+    EXPECT_EQ("", texts[2]);
+    EXPECT_EQ("**** Check if KORVERemover.exe runs as Administrator ****", texts[3]);
+    EXPECT_EQ(std::string(50, '='), texts[5]);
+    EXPECT_TRUE(contains(texts, "**** Remove KestranaTray ****"));
+    EXPECT_EQ(std::string::npos, log.substr(3).find("\n\n")) << "every line ends in CR LF";
+    EXPECT_EQ(std::string::npos, log.find("\xEF\xBB\xBF", 3));
+
+    // The console shows the same lines (LF or CR LF line ends, OEM code page).
+    EXPECT_NE(std::string::npos, run.output.find("    KORVERemover.exe version 1.1.54.0"));
+    EXPECT_NE(std::string::npos,
+              run.output.find("    **** Check if KORVERemover.exe runs as Administrator ****"));
+}
+
+TEST(EntryTest, SecondRunAppendsToTheSameLogFile) {
+    scratch_folder folder("entry-append");
+    korve::test::message_box_answerer answerer(IDNO);
+    ASSERT_TRUE(run_remover(folder, answerer).finished);
+    const std::string first = read_file(folder / "KORVERemover.log.txt");
+    ASSERT_TRUE(run_remover(folder, answerer).finished);
+    const std::string both = read_file(folder / "KORVERemover.log.txt");
+    EXPECT_EQ(first, both.substr(0, first.size()));
+    EXPECT_GT(both.size(), first.size() + 100);
+    EXPECT_EQ(std::string::npos, both.find("\xEF\xBB\xBF", 3)) << "one byte-order mark only";
+}
+
+TEST(EntryTest, UnwritableLogFileGivesItsBoxAndTheRunGoesOnWithTheConsole) {
+    scratch_folder folder("entry-no-log");
+    korve::test::make_folder(folder / "KORVERemover.log.txt");  // blocks the file
+    korve::test::message_box_answerer answerer(IDOK);
+    const ULONGLONG started = ::GetTickCount64();
+    const auto run = run_remover(folder, answerer);
+    const ULONGLONG elapsed = ::GetTickCount64() - started;
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(0u, run.exit_code);
+    ASSERT_FALSE(answerer.seen().empty());
+    EXPECT_EQ("KORVERemover.exe", answerer.seen()[0].caption);
+    EXPECT_EQ(
+        "Unable to create log file. If you need log file make sure that you have permission "
+        "to write to directory where remove.exe is located",
+        answerer.seen()[0].text);
+    EXPECT_NE(std::string::npos, run.output.find("KORVERemover.exe version 1.1.54.0"));
+    EXPECT_NE(std::string::npos, run.output.find("**** Remove KestranaTray ****"));
+    EXPECT_GE(elapsed, 3000u) << "without a log file the run ends with a 3-second pause";
+}
+
+TEST(EntryTest, FilteredAdministratorTokenIsRefusedAndNothingIsRemoved) {
+    quill::unique_handle token;
+    ASSERT_TRUE(::OpenProcessToken(::GetCurrentProcess(), TOKEN_ALL_ACCESS, token.put()));
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    quill::unique_sid administrators;
+    ASSERT_TRUE(::AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID,
+                                           DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                           administrators.put()));
+    SID_AND_ATTRIBUTES disable{administrators.get(), 0};
+    quill::unique_handle filtered;
+    ASSERT_TRUE(::CreateRestrictedToken(token.get(), 0, 1, &disable, 0, nullptr, 0, nullptr,
+                                        filtered.put()));
+
+    scratch_folder folder("entry-not-admin");
+    korve::test::message_box_answerer answerer(IDOK);
+    const auto run = korve::test::run_child("\"" + remover() + "\"", folder.path(), 60000,
+                                            &korve::test::message_box_answerer::answer, &answerer,
+                                            filtered.get());
+    ASSERT_TRUE(run.started) << "CreateProcessAsUser error " << ::GetLastError();
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(0u, run.exit_code);
+    ASSERT_EQ(1u, answerer.seen().size());
+    EXPECT_EQ("You must be an Administrator to launch this application", answerer.seen()[0].text);
+
+    const auto texts = texts_of(read_file(folder / "KORVERemover.log.txt").substr(3));
+    const std::vector<std::string> expected = {
+        "",
+        "KORVERemover.exe version 1.1.54.0",
+        "",
+        "**** Check if KORVERemover.exe runs as Administrator ****",
+        "",
+        "You must be an Administrator to launch this application",
+        std::string(50, '=')};
+    EXPECT_EQ(expected, texts) << "no removal step may run";
+}
+
+}  // namespace

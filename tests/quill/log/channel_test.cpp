@@ -1,0 +1,175 @@
+#include "quill/log/channel.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "quill/log/console.h"
+#include "quill/log/proxy.h"
+#include "quill/registry2/errors.h"
+
+namespace {
+
+struct received {
+    std::string listener;
+    int level;
+    std::string prefix;
+    std::string text;
+};
+
+// Records every line it receives, in order, into a list shared by several listeners.
+class recorder : public quill::log::listener {
+  public:
+    recorder(std::string name, std::vector<received>& lines)
+        : name_(std::move(name)), lines_(&lines) {}
+    void write(int level, const std::string& prefix, const std::string& text) override {
+        lines_->push_back({name_, level, prefix, text});
+    }
+
+  private:
+    std::string name_;
+    std::vector<received>* lines_;
+};
+
+class failing_listener : public quill::log::listener {
+  public:
+    void write(int, const std::string&, const std::string&) override {
+        throw quill::exception(std::string("listener failed"));
+    }
+};
+
+TEST(ChannelTest, ChannelWithoutListenersAcceptsLines) {
+    quill::log::channel channel;
+    EXPECT_NO_THROW(channel.write(1, "nobody listens %d", 1));
+}
+
+TEST(ChannelTest, MostRecentlyAttachedListenerReceivesEachLineFirst) {
+    std::vector<received> lines;
+    quill::log::channel channel;
+    channel.attach(0, std::make_unique<recorder>("console", lines));
+    channel.attach(0, std::make_unique<recorder>("file", lines));
+    channel.write(1, "line %s", "one");
+    ASSERT_EQ(2u, lines.size());
+    EXPECT_EQ("file", lines[0].listener);
+    EXPECT_EQ("console", lines[1].listener);
+    EXPECT_EQ("line one", lines[0].text);
+    EXPECT_EQ(lines[0].prefix, lines[1].prefix) << "one stamp per line";
+}
+
+TEST(ChannelTest, CloseDetachesEveryListenerAndAttachWorksAgain) {
+    std::vector<received> lines;
+    quill::log::channel channel;
+    channel.attach(0, std::make_unique<recorder>("first", lines));
+    channel.close();
+    channel.write(1, "lost");
+    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(channel.empty());
+    channel.attach(0, std::make_unique<recorder>("second", lines));
+    channel.write(1, "kept");
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ("second", lines[0].listener);
+}
+
+TEST(ChannelTest, PrefixIsDateTimeLevelLetterAndTwoBlanks) {
+    SYSTEMTIME t{};
+    t.wYear = 2024;
+    t.wMonth = 3;
+    t.wDay = 5;
+    t.wHour = 14;
+    t.wMinute = 7;
+    t.wSecond = 9;
+    const char* letters = "# +!>@";
+    for (int level = 0; level <= 5; ++level) {
+        EXPECT_EQ(std::string("2024/03/05 14:07:09 ") + letters[level] + "  ",
+                  quill::log::channel::make_prefix(level, t));
+    }
+}
+
+TEST(ChannelTest, LinesArriveAsUtf8WhateverTheirForm) {
+    std::vector<received> lines;
+    quill::log::channel channel;
+    channel.attach(0, std::make_unique<recorder>("r", lines));
+    channel.write(1, "ANSI \xC4");                  // 1252 A-umlaut
+    channel.write(1, L"wide \u0416");               // Cyrillic
+    channel.write(1, L"%ls and %d", L"\u20AC", 5);  // wide format
+    channel.write(1, "%ls in narrow", L"\u00E9");   // wide argument, ANSI format
+    channel.write(1, std::string("\x81 C1"));       // 1252 maps 0x81 to U+0081
+    ASSERT_EQ(5u, lines.size());
+    EXPECT_EQ("ANSI \xC3\x84", lines[0].text);
+    EXPECT_EQ("wide \xD0\x96", lines[1].text);
+    EXPECT_EQ("\xE2\x82\xAC and 5", lines[2].text);
+    EXPECT_EQ("\xC3\xA9 in narrow", lines[3].text);
+    EXPECT_EQ("\xC2\x81 C1", lines[4].text);
+}
+
+TEST(ChannelTest, ExceptionLevelAppendsTheExceptionBeingHandled) {
+    std::vector<received> lines;
+    quill::log::channel channel;
+    channel.attach(0, std::make_unique<recorder>("r", lines));
+    try {
+        throw quill::registry2::key_error("gone");
+    } catch (...) {
+        channel.write(5, "step failed");
+    }
+    try {
+        throw quill::exception_w(L"wide", L"\u0416");
+    } catch (...) {
+        channel.write(5, "step failed");
+    }
+    try {
+        throw 42;
+    } catch (...) {
+        channel.write(5, "step failed");
+    }
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_EQ("step failed exception: registry2.key_error[gone]", lines[0].text);
+    EXPECT_EQ("step failed Exception: wide[\xD0\x96]", lines[1].text);
+    EXPECT_EQ("step failed unknown exception caught", lines[2].text);
+    EXPECT_EQ('@', lines[0].prefix[20]);
+}
+
+TEST(ChannelTest, ListenerFailureReachesTheWriterAndReleasesTheLock) {
+    quill::log::channel channel;
+    channel.attach(0, std::make_unique<failing_listener>());
+    // The narrow write retries through UTF-8 and then writes the fixed line, which fails too.
+    EXPECT_THROW(channel.write(1, L"x"), quill::exception);
+    EXPECT_THROW(channel.write(1, "x"), quill::exception);
+    channel.close();  // would deadlock if the lock had been kept
+    EXPECT_TRUE(channel.empty());
+}
+
+TEST(ProxyTest, ForwardsEachLineOnceIntoTheTargetChannelWithItsOwnStamp) {
+    std::vector<received> lines;
+    quill::log::channel main_channel;
+    quill::log::channel installer_channel;
+    main_channel.attach(0, std::make_unique<recorder>("main", lines));
+    installer_channel.attach(0, std::make_unique<quill::log::proxy>(main_channel, ""));
+    installer_channel.write(1, "Upgrade code %s", "\xE9");
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ("Upgrade code \xC3\xA9", lines[0].text);
+    EXPECT_EQ(' ', lines[0].prefix[20]);
+    installer_channel.close();
+    EXPECT_TRUE(installer_channel.empty());
+}
+
+TEST(ProxyTest, PutsItsOwnTextBeforeEachLine) {
+    std::vector<received> lines;
+    quill::log::channel target;
+    quill::log::channel source;
+    target.attach(0, std::make_unique<recorder>("t", lines));
+    source.attach(0, std::make_unique<quill::log::proxy>(target, "[msi] "));
+    source.write(1, "x");
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ("[msi] x", lines[0].text);
+}
+
+TEST(ConsoleTest, ShowsCharactersTheOemCodePageLacksAsQuestionMarks) {
+    // OEM 437 has A-umlaut (0x8E) but neither the Cyrillic Zhe nor the snowman.
+    EXPECT_EQ("\x8E?x?", quill::log::console::to_console_text("\xC3\x84\xD0\x96x\xE2\x98\x83"));
+    EXPECT_EQ("plain", quill::log::console::to_console_text("plain"));
+    EXPECT_EQ("", quill::log::console::to_console_text(""));
+}
+
+}  // namespace

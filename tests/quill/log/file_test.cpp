@@ -1,0 +1,182 @@
+#include "quill/log/file.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "quill/log/channel.h"
+#include "quill/log/errors.h"
+#include "tests/support/child_process.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/text_file.h"
+
+namespace {
+
+using korve::test::read_file;
+using korve::test::scratch_folder;
+using korve::test::split_crlf_lines;
+using korve::test::write_file;
+
+const std::string bom = "\xEF\xBB\xBF";
+
+// Each test works on its own base name in its own scratch folder.
+class FileTest : public ::testing::Test {
+  protected:
+    FileTest()
+        : folder_("log-file-" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())) {}
+
+    std::string base() const { return folder_ / "run"; }
+    std::string log_path() const { return base() + ".log.txt"; }
+    std::string copy_path(int n) const { return base() + "." + std::to_string(n) + ".log.txt"; }
+
+    scratch_folder folder_;
+};
+
+TEST_F(FileTest, NewFileStartsWithByteOrderMarkAndGetsCrLfLines) {
+    {
+        quill::log::file sink(base(), 0xFFFFFFFFu, 0);
+        sink.write(1, "P ", "first \xC3\xA9");
+        sink.write(1, "P ", "second");
+    }
+    EXPECT_EQ(bom + "P first \xC3\xA9\r\nP second\r\n", read_file(log_path()));
+}
+
+TEST_F(FileTest, ExistingFileKeepsItsContentWithoutASecondMark) {
+    write_file(log_path(), bom + "old\r\n");
+    {
+        quill::log::file sink(base(), 0xFFFFFFFFu, 0);
+        sink.write(1, "", "new");
+    }
+    EXPECT_EQ(bom + "old\r\nnew\r\n", read_file(log_path()));
+}
+
+TEST_F(FileTest, TwoListenersOnOneFileKeepTheOrderOfTheWrites) {
+    quill::log::file first(base(), 0xFFFFFFFFu, 0);
+    quill::log::file second(base(), 0xFFFFFFFFu, 0);
+    for (int i = 0; i < 5; ++i) {
+        first.write(1, "", "a" + std::to_string(i));
+        second.write(1, "", "b" + std::to_string(i));
+    }
+    EXPECT_EQ(bom + "a0\r\nb0\r\na1\r\nb1\r\na2\r\nb2\r\na3\r\nb3\r\na4\r\nb4\r\n",
+              read_file(log_path()));
+}
+
+TEST_F(FileTest, TwoProcessesAppendWholeLinesInTheirOwnOrder) {
+    const std::string writer =
+        korve::test::beside_test_executable("..\\..\\support\\log_writer.exe");
+    ASSERT_TRUE(korve::test::path_exists(writer)) << writer;
+    constexpr int count = 300;
+    struct both {
+        std::string writer, base;
+        korve::test::child_result a;
+    } shared{writer, base(), {}};
+    // One writer in the background, the other in the foreground, both at once.
+    HANDLE background = ::CreateThread(
+        nullptr, 0,
+        [](LPVOID context) -> DWORD {
+            auto& s = *static_cast<both*>(context);
+            s.a =
+                korve::test::run_child("\"" + s.writer + "\" \"" + s.base + "\" A 300", "", 60000);
+            return 0;
+        },
+        &shared, 0, nullptr);
+    ASSERT_NE(nullptr, background);
+    const auto b = korve::test::run_child("\"" + writer + "\" \"" + base() + "\" B 300", "", 60000);
+    ::WaitForSingleObject(background, INFINITE);
+    ::CloseHandle(background);
+    ASSERT_EQ(0u, shared.a.exit_code);
+    ASSERT_EQ(0u, b.exit_code);
+
+    const std::string content = read_file(log_path());
+    ASSERT_EQ(bom, content.substr(0, 3));
+    int next_a = 0;
+    int next_b = 0;
+    for (const std::string& line : split_crlf_lines(content.substr(3))) {
+        const std::string text = korve::test::without_prefix(line);
+        if (text == "A " + std::to_string(next_a)) {
+            ++next_a;
+        } else if (text == "B " + std::to_string(next_b)) {
+            ++next_b;
+        } else {
+            ADD_FAILURE() << "torn or misordered line: " << line;
+        }
+    }
+    EXPECT_EQ(count, next_a);
+    EXPECT_EQ(count, next_b);
+}
+
+TEST_F(FileTest, LockNameReplacesBackslashesSoAPathStillGivesAValidMutex) {
+    EXPECT_EQ("log-KORVERemover", quill::log::file::lock_name_for("KORVERemover"));
+    EXPECT_EQ("log-C:_logs_run", quill::log::file::lock_name_for("C:\\logs\\run"));
+    // The scratch base name is a full path: construction must succeed.
+    EXPECT_NO_THROW(quill::log::file(base(), 0xFFFFFFFFu, 0));
+}
+
+TEST_F(FileTest, FullFileWithoutCopiesIsEmptiedBeforeTheLine) {
+    write_file(log_path(), bom + std::string(97, 'x'));  // exactly 100 bytes
+    {
+        quill::log::file sink(base(), 100, 0);
+        sink.write(1, "", "fresh");
+    }
+    EXPECT_EQ(bom + "fresh\r\n", read_file(log_path()));
+    EXPECT_FALSE(korve::test::path_exists(copy_path(1)));
+}
+
+TEST_F(FileTest, RotationWithTwoCopiesDropsTheOldest) {
+    quill::log::file sink(base(), 10, 2);
+    sink.write(1, "", "one");    // 3 + 5 bytes: below the limit
+    sink.write(1, "", "two");    // 13 bytes now
+    sink.write(1, "", "three");  // full: copy 1 takes one+two
+    EXPECT_EQ(bom + "one\r\ntwo\r\n", read_file(copy_path(1)));
+    sink.write(1, "", "four");  // full: copy 2 takes three
+    sink.write(1, "", "five");  // 9 bytes: appended
+    sink.write(1, "", "six");   // full: copy 1 dropped, 2 moves to 1, copy 2 takes four+five
+    EXPECT_EQ(bom + "three\r\n", read_file(copy_path(1)));
+    EXPECT_EQ(bom + "four\r\nfive\r\n", read_file(copy_path(2)));
+    EXPECT_EQ(bom + "six\r\n", read_file(log_path()));
+    EXPECT_FALSE(korve::test::path_exists(copy_path(3)));
+}
+
+TEST_F(FileTest, RotationThatCannotCopyStillWritesTheLine) {
+    // A folder in the place of every copy makes copying impossible.
+    korve::test::make_folder(copy_path(1));
+    korve::test::make_folder(copy_path(2));
+    write_file(log_path(), bom + std::string(20, 'x'));
+    quill::log::file sink(base(), 10, 2);
+    sink.write(1, "", "still written");
+    EXPECT_EQ(bom + "still written\r\n", read_file(log_path()));
+
+    korve::test::make_folder(copy_path(3));
+    quill::log::file single(base(), 10, 1);
+    single.write(1, "", "again");
+    EXPECT_EQ(bom + "again\r\n", read_file(log_path()));
+}
+
+TEST_F(FileTest, UnopenableFileThrowsLogErrorWithSystemText) {
+    korve::test::make_folder(log_path());  // a folder where the file should be
+    try {
+        quill::log::file sink(base(), 0xFFFFFFFFu, 0);
+        FAIL() << "no error";
+    } catch (const quill::log::generic& error) {
+        EXPECT_EQ(0, std::string(error.what()).rfind("log[CreateFile failed: ", 0)) << error.what();
+    }
+}
+
+TEST_F(FileTest, ChannelLinesReachTheFileWithStampAndLetter) {
+    {
+        quill::log::channel channel;
+        channel.attach(0, std::make_unique<quill::log::file>(base(), 0xFFFFFFFFu, 0));
+        channel.write(1, "KORVERemover.exe version %s", "1.1.54.0");
+    }
+    const auto lines = split_crlf_lines(read_file(log_path()).substr(3));
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ(' ', lines[0][20]);
+    EXPECT_EQ("    KORVERemover.exe version 1.1.54.0", lines[0].substr(19));
+}
+
+}  // namespace
