@@ -1,6 +1,7 @@
 #pragma once
 
 #include <winsock2.h>
+#include <ws2tcpip.h>  // NI_ flags of host_text
 
 #include <string>
 
