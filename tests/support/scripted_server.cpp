@@ -113,9 +113,9 @@ void scripted_server::run(std::vector<script_step> script) {
         bool going_on = true;
         switch (step.what) {
             case script_step::action::say:
-                going_on = ::send(peer.get(), step.bytes.data(),
-                                  static_cast<int>(step.bytes.size()), 0) ==
-                           static_cast<int>(step.bytes.size());
+                going_on =
+                    ::send(peer.get(), step.bytes.data(), static_cast<int>(step.bytes.size()), 0) ==
+                    static_cast<int>(step.bytes.size());
                 break;
             case script_step::action::hear_line:
                 going_on = receive_until(peer, "\r\n", pending);

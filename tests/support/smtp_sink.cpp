@@ -47,8 +47,8 @@ bool start_host_program(const std::string& unix_program, const std::string& argu
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     std::string command_line = "\"" + wine_path(unix_program) + "\" " + arguments;
-    if (!::CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &info)) {
+    if (!::CreateProcessA(nullptr, &command_line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &info)) {
         return false;
     }
     // A host program has no Windows process; Wine hands out no handles for it, but close
@@ -78,8 +78,8 @@ smtp_sink::smtp_sink(const std::string& script, const std::string& folder, int c
     : folder_(wine_path(folder)) {
     ::CreateDirectoryA(folder_.c_str(), nullptr);
     remove_folder_content(folder_);
-    const std::string arguments = "\"" + script + "\" \"" + folder + "\" " +
-                                  std::to_string(count) + " " + std::to_string(limit_seconds);
+    const std::string arguments = "\"" + script + "\" \"" + folder + "\" " + std::to_string(count) +
+                                  " " + std::to_string(limit_seconds);
     if (!start_host_program("/usr/bin/python3", arguments)) return;
     std::string port_text;
     if (!wait_for_file(folder_ + "\\port", port_text, 20000)) return;

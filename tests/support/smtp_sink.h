@@ -12,8 +12,7 @@ class smtp_sink {
   public:
     // `script` and `folder` are host (Unix) paths; the folder is emptied first. Waits up to
     // 20 s for the server to listen; started() tells whether it did.
-    smtp_sink(const std::string& script, const std::string& folder, int count,
-              int limit_seconds);
+    smtp_sink(const std::string& script, const std::string& folder, int count, int limit_seconds);
 
     bool started() const noexcept { return port_ != 0; }
     unsigned short port() const noexcept { return port_; }

@@ -107,8 +107,8 @@ void quit(transport::tcp::base& transport) {
 }
 
 void send_mail(const std::string& helo_name, const address::ip4& address,
-               const std::string& recipient, const std::string& sender,
-               const message_lines& lines, int timeout_seconds) {
+               const std::string& recipient, const std::string& sender, const message_lines& lines,
+               int timeout_seconds) {
     transport::tcp::raw connection;
     connection.open_socket(address);
     connection.connect(address);

@@ -28,8 +28,8 @@ using message_lines = std::vector<std::string>;
 //   the transaction (RSET up to the final "."), unreliable_delivery for one during QUIT.
 // The socket is closed before the call returns or throws.
 void send_mail(const std::string& helo_name, const address::ip4& address,
-               const std::string& recipient, const std::string& sender,
-               const message_lines& lines, int timeout_seconds);
+               const std::string& recipient, const std::string& sender, const message_lines& lines,
+               int timeout_seconds);
 
 // Reads one complete reply into `reply` (emptied first) and returns its code (0 when the
 // code is not a number). Throws smtp::generic "Bad response: <line>" for a line shorter

@@ -13,7 +13,8 @@ void raw::flush() {
     block.swap(send_queue_);
     std::string::size_type offset = 0;
     while (offset < block.size()) {
-        const int chunk = static_cast<int>(std::min<std::string::size_type>(block.size() - offset, INT_MAX));
+        const int chunk =
+            static_cast<int>(std::min<std::string::size_type>(block.size() - offset, INT_MAX));
         const int sent = ::send(handle(), block.data() + offset, chunk, 0);
         if (sent == SOCKET_ERROR) raise_send_status(::WSAGetLastError());
         if (sent == 0) throw connection_closed("send() failed");

@@ -55,8 +55,7 @@ TEST(SmtpRealServerTest, AiosmtpdStoresExactlyTheLinesSent) {
 
 TEST(SmtpRealServerTest, MalformedRecipientIsAPermanentFailure) {
     environment::guard sockets;
-    korve::test::smtp_sink sink(KORVE_SMTP_SINK_SCRIPT, KORVE_SMTP_SINK_FOLDER "_rejecting", 1,
-                                30);
+    korve::test::smtp_sink sink(KORVE_SMTP_SINK_SCRIPT, KORVE_SMTP_SINK_FOLDER "_rejecting", 1, 30);
     ASSERT_TRUE(sink.started());
     const address::ip4 server("127.0.0.1", sink.port());
     try {

@@ -28,9 +28,9 @@ class RawTransportTest : public ::testing::Test {
         transport_.open_socket(server.address());
         transport_.connect(server.address());
         const DWORD milliseconds = 1000;
-        ASSERT_EQ(0, ::setsockopt(transport_.handle(), SOL_SOCKET, SO_RCVTIMEO,
-                                  reinterpret_cast<const char*>(&milliseconds),
-                                  sizeof(milliseconds)));
+        ASSERT_EQ(0,
+                  ::setsockopt(transport_.handle(), SOL_SOCKET, SO_RCVTIMEO,
+                               reinterpret_cast<const char*>(&milliseconds), sizeof(milliseconds)));
     }
 
     environment::guard sockets_;
