@@ -221,6 +221,42 @@ TEST_F(SmtpClientTest, SenderGoesIntoMailFromInAngleBrackets) {
               server.transcript());
 }
 
+// A real socket transport that notes what each flush hands to send.
+class recording_transport : public transport::tcp::raw {
+  public:
+    void flush() override {
+        if (!send_queue_.empty()) sends.push_back(send_queue_);
+        raw::flush();
+    }
+    std::vector<std::string> sends;
+};
+
+TEST_F(SmtpClientTest, EveryCommandAndMessageLineLeavesInItsOwnSend) {
+    scripted_server server(whole_delivery());
+    recording_transport transport;
+    transport.open_socket(server.address());
+    transport.connect(server.address());
+    smtp::reply_lines reply;
+    smtp::greet("installer", transport, reply);
+    smtp::transaction(transport, kRecipient, "", {"first", ".dotted", "."});
+    smtp::quit(transport);
+    transport.close();
+    const std::vector<std::string> expected = {"EHLO installer\r\n",
+                                               "RSET\r\n",
+                                               "MAIL FROM: <>\r\n",
+                                               "RCPT TO: <support@example.com>\r\n",
+                                               "DATA\r\n",
+                                               "first\r\n",
+                                               ".",
+                                               ".dotted\r\n",
+                                               ".",
+                                               ".\r\n",
+                                               ".\r\n",
+                                               "QUIT\r\n"};
+    EXPECT_EQ(expected, transport.sends);
+    EXPECT_EQ(kEhlo + kEnvelope + "first\r\n..dotted\r\n..\r\n.\r\n" + kQuit, server.transcript());
+}
+
 TEST_F(SmtpClientTest, RefusedConnectionThrowsConnectionRefused) {
     const address::ip4 nobody("127.0.0.1", korve::test::unused_port());
     EXPECT_EQ("internet.transport.connection_failed.connection_refused[connect() failed]",
