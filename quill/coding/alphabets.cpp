@@ -34,16 +34,25 @@ constexpr decoding_table make_hex_table() {
     return table;
 }
 
+template <unsigned Width>
+constexpr symbol_table<Width> make_symbol_table(
+    const char (&alphabet)[symbol_table<Width>::count + 1]) {
+    symbol_table<Width> table{};
+    for (unsigned value = 0; value < table.count; ++value) table.single[value] = alphabet[value];
+    for (unsigned first = 0; first < table.count; ++first) {
+        for (unsigned second = 0; second < table.count; ++second) {
+            table.pairs[first << Width | second][0] = alphabet[first];
+            table.pairs[first << Width | second][1] = alphabet[second];
+        }
+    }
+    return table;
+}
+
 }  // namespace
 
-const char base64_alphabet[64] = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M',
-                                  'N', 'O', 'P', 'Q', 'R', 'S', 'T', 'U', 'V', 'W', 'X', 'Y', 'Z',
-                                  'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm',
-                                  'n', 'o', 'p', 'q', 'r', 's', 't', 'u', 'v', 'w', 'x', 'y', 'z',
-                                  '0', '1', '2', '3', '4', '5', '6', '7', '8', '9', '+', '/'};
-const char hex_alphabet[16] = {'0', '1', '2', '3', '4', '5', '6', '7',
-                               '8', '9', 'a', 'b', 'c', 'd', 'e', 'f'};
-
+const symbol_table<6> base64_symbols =
+    make_symbol_table<6>("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/");
+const symbol_table<4> hex_symbols = make_symbol_table<4>("0123456789abcdef");
 const decoding_table base64_decoding = make_base64_table();
 const decoding_table hex_decoding = make_hex_table();
 

@@ -5,9 +5,17 @@
 
 namespace quill::coding::translate {
 
-// Symbol tables of the encoders, indexed by symbol value.
-extern const char base64_alphabet[64];  // RFC 4648, "+" and "/" for 62 and 63
-extern const char hex_alphabet[16];     // lower-case digits
+// The symbols of an encoding of `Width` bits per symbol: each symbol value's character, and
+// for each pair of values the two characters, so an encoder can look up two symbols at once.
+template <unsigned Width>
+struct symbol_table {
+    static constexpr unsigned count = 1u << Width;
+    char single[count];
+    char pairs[count * count][2];  // index: first value << Width | second value
+};
+
+extern const symbol_table<6> base64_symbols;  // RFC 4648, "+" and "/" for 62 and 63
+extern const symbol_table<4> hex_symbols;     // lower-case digits
 constexpr char base64_pad = '=';
 
 // Decoding tables, indexed by input byte: the symbol's value, or one of the two markers.

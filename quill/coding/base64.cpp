@@ -14,10 +14,9 @@ std::size_t padded_length(std::size_t input_length) {
 }  // namespace
 
 std::string encode_base64(std::string_view bytes) {
-    std::string text;
-    text.reserve(padded_length(bytes.size()));
-    pack_bits<base64_width>(bytes, base64_alphabet, text);
-    if (text.size() % 4 != 0) text.append(4 - text.size() % 4, base64_pad);
+    // Filled with pad characters first: the packer overwrites all but the padding.
+    std::string text(padded_length(bytes.size()), base64_pad);
+    pack_bits<base64_width>(bytes, base64_symbols, text.data());
     return text;
 }
 

@@ -18,9 +18,8 @@ constexpr unsigned hex_width = 4;
 }  // namespace
 
 std::string encode_hex(std::string_view bytes) {
-    std::string text;
-    text.reserve(bytes.size() * 2);
-    pack_bits<hex_width>(bytes, hex_alphabet, text);
+    std::string text(packed_symbols<hex_width>(bytes.size()), '\0');
+    pack_bits<hex_width>(bytes, hex_symbols, text.data());
     return text;
 }
 

@@ -14,7 +14,7 @@ bool needs_escape(unsigned char byte) {
 }
 
 char upper_hex_digit(unsigned nibble) {
-    const char digit = hex_alphabet[nibble & 0xF];
+    const char digit = hex_symbols.single[nibble & 0xF];
     return (digit >= 'a') ? static_cast<char>(digit - 'a' + 'A') : digit;
 }
 
