@@ -24,8 +24,8 @@ class entity {
     using header_list = std::list<header_field>;
 
     entity();
-    entity(entity&&) noexcept = default;
-    entity& operator=(entity&&) noexcept = default;
+    entity(entity&&) = default;
+    entity& operator=(entity&&) = default;
     entity(const entity&) = delete;
     entity& operator=(const entity&) = delete;
     ~entity();

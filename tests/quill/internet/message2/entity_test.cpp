@@ -117,22 +117,11 @@ TEST(EntityTest, QuotedPrintableEscapesEachPieceAndKeepsLineStructure) {
 }
 
 TEST(EntityTest, OtherEncodingsWriteTheBodyLinesAsTheyAre) {
-    const struct {
-        std::wstring text;
-        line_list lines;
-    } rows[] = {
-        {L"hi", {"hi"}},
-        {L"hi\r\n", {"hi", ""}},
-        {L"a\r\rb", {"a", "", "b"}},
-        {L"a\n\rb", {"a", "b"}},
-        {L"a\n\nb\r\n", {"a", "", "b", ""}},
-        {L"\r\n", {"", ""}},
-        {L"caf\x00E9 ok=", {"caf\xE9 ok="}},
-    };
+    const line_list expected = {"caf\xE9 ok=", "", "b", ""};
     for (const char* encoding : {"8bit", "7bit", ""}) {
-        for (const auto& row : rows)
-            EXPECT_EQ(row.lines, body_lines(lines_of(entity_with_text(row.text, encoding))))
-                << "encoding \"" << encoding << "\"";
+        EXPECT_EQ(expected,
+                  body_lines(lines_of(entity_with_text(L"caf\x00E9 ok=\r\rb\r\n", encoding))))
+            << "encoding \"" << encoding << "\"";
     }
 }
 
