@@ -105,7 +105,8 @@ TEST(UnstructuredValueTest, DecodingJoinsAdjacentEncodedWordsAndKeepsOtherSpaces
          "?=",
          L"=?utf-8?X?abc?= =?utf-8?"
          L"?="},
-        {"caf\xE9", L"caf\x00E9"},  // a plain word in the value's charset
+        {"caf\xE9", L"caf\x00E9"},                          // a plain word in the value's charset
+        {"=?iso-8859-1?Q?100=ZZ_=E9?=", L"100=ZZ \x00E9"},  // a malformed escape is kept
     };
     for (const auto& row : rows) EXPECT_EQ(row.value, decoded(row.text)) << row.text;
 }
