@@ -6,6 +6,7 @@
 
 #include "driver/administrator_check.h"
 #include "driver/program_channels.h"
+#include "mail/submit_log_by_mail.h"
 #include "quill/log/console.h"
 #include "quill/log/file.h"
 
@@ -69,7 +70,9 @@ void OfferLogOrPause(bool has_log_file) {
         ::Sleep(3000);
         return;
     }
-    // Offer the log file to support by mail.
+    if (SubmitLogByMail() == 0) {
+        ::MessageBoxA(nullptr, "Log file not submitted", "Log file not submitted", MB_OK);
+    }
 }
 
 int RunSteps() {

@@ -62,6 +62,11 @@ TEST(EntryTest, RunWritesBannerAndCheckToConsoleAndToTheLogFile) {
     EXPECT_EQ(std::string::npos, log.substr(3).find("\n\n")) << "every line ends in CR LF";
     EXPECT_EQ(std::string::npos, log.find("\xEF\xBB\xBF", 3));
 
+    // At the end the log is offered to support; the answer No ends the run.
+    ASSERT_EQ(1u, answerer.seen().size());
+    EXPECT_EQ("Velocore support", answerer.seen()[0].caption);
+    EXPECT_EQ("Would you like to send a log file to Velocore support?", answerer.seen()[0].text);
+
     // The console shows the same lines (LF or CR LF line ends, OEM code page).
     EXPECT_NE(std::string::npos, run.output.find("    KORVERemover.exe version 1.1.54.0"));
     EXPECT_NE(std::string::npos,
@@ -98,6 +103,23 @@ TEST(EntryTest, UnwritableLogFileGivesItsBoxAndTheRunGoesOnWithTheConsole) {
     EXPECT_NE(std::string::npos, run.output.find("KORVERemover.exe version 1.1.54.0"));
     EXPECT_NE(std::string::npos, run.output.find("**** Remove KestranaTray ****"));
     EXPECT_GE(elapsed, 3000u) << "without a log file the run ends with a 3-second pause";
+}
+
+TEST(EntryTest, LogFileThatCannotBeReadBackGivesTheNotSubmittedBox) {
+    scratch_folder folder("entry-log-held");
+    // The program appends beside this handle, but its read-back shares reading only and so
+    // fails while a handle with write access is open.
+    quill::unique_file held(::CreateFileA((folder / "KORVERemover.log.txt").c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held.valid());
+    korve::test::message_box_answerer answerer(IDOK);
+    const auto run = run_remover(folder, answerer);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(0u, run.exit_code);
+    ASSERT_EQ(1u, answerer.seen().size());
+    EXPECT_EQ("Log file not submitted", answerer.seen()[0].caption);
+    EXPECT_EQ("Log file not submitted", answerer.seen()[0].text);
 }
 
 TEST(EntryTest, FilteredAdministratorTokenIsRefusedAndNothingIsRemoved) {

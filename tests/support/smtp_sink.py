@@ -2,9 +2,9 @@
 """A real SMTP server (aiosmtpd) on 127.0.0.1 that keeps what it receives, for the tests
 and the benchmark.
 
-    smtp_sink.py FOLDER COUNT LIMIT_SECONDS
+    smtp_sink.py FOLDER COUNT LIMIT_SECONDS [PORT]
 
-Listens on an ephemeral port and writes it to FOLDER/port once it accepts connections.
+Listens on PORT (default: an ephemeral port) and writes it to FOLDER/port once it accepts connections.
 Message n (from 1) is stored as FOLDER/message-n.eml: the content exactly as the server
 keeps it (dot-unstuffed, lines ending in CR LF); FOLDER/message-n.envelope holds the
 envelope sender (<> for the null reverse path) and the recipients, one a line. The server's
@@ -44,13 +44,13 @@ class Sink:
         return "250 Message accepted for delivery"
 
 
-async def serve(folder, count, limit):
+async def serve(folder, count, limit, port):
     sink = Sink(folder, count)
     loop = asyncio.get_running_loop()
     # A fixed host name: the default would look the machine's name up in DNS.
     server = await loop.create_server(
         lambda: SMTP(sink, hostname="sink.test", data_size_limit=64 * 1024 * 1024),
-        "127.0.0.1", 0)
+        "127.0.0.1", port)
     port = server.sockets[0].getsockname()[1]
     write_atomically(os.path.join(folder, "port"), str(port).encode("ascii"))
     try:
@@ -63,6 +63,7 @@ async def serve(folder, count, limit):
 
 def main():
     folder, count, limit = sys.argv[1], int(sys.argv[2]), float(sys.argv[3])
+    port = int(sys.argv[4]) if len(sys.argv) > 4 else 0
     os.makedirs(folder, exist_ok=True)
     # The server outlives the test program that started it: it must not hold that program's
     # output open, or whoever reads it waits for the server too.
@@ -70,7 +71,7 @@ def main():
     os.dup2(log, 1)
     os.dup2(log, 2)
     os.close(log)
-    asyncio.run(serve(folder, count, limit))
+    asyncio.run(serve(folder, count, limit, port))
 
 
 if __name__ == "__main__":

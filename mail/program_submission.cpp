@@ -1,0 +1,16 @@
+// Compiled into each build of the program, which names its support mail server
+// (korve_add_program in driver/CMakeLists.txt).
+#include <string>
+
+#include "mail/submit_log_by_mail.h"
+
+#if !defined(KORVE_SMTP_HOST) || !defined(KORVE_SMTP_PORT) || !defined(KORVE_SUPPORT_MAILBOX)
+#error "A build of the program must name its support mail server, port and mailbox"
+#endif
+
+int SubmitLogByMail() {
+    WindowsDialogs dialogs;
+    const SupportMailServer server{KORVE_SMTP_HOST, KORVE_SMTP_PORT, KORVE_SUPPORT_MAILBOX};
+    // Until the registry cleaning step keeps the installed version, the Subject says "NUL".
+    return SubmitLogByMail(dialogs, server, std::wstring());
+}
