@@ -38,8 +38,10 @@ bool is_separator(char c) {
     return c == '\\' || c == '/';
 }
 
-// An empty path or a drive or share root: listing it would reach far beyond any product folder
-// ("" lists the root of the current drive).
+}  // namespace
+
+// Listing such a path would reach far beyond any product folder ("" lists the root of the
+// current drive).
 bool is_root_or_empty(const std::string& folder) {
     std::size_t end = folder.size();
     while (end > 0 && is_separator(folder[end - 1])) --end;
@@ -52,8 +54,6 @@ bool is_root_or_empty(const std::string& folder) {
     }
     return false;
 }
-
-}  // namespace
 
 bool delete_tree(const std::string& folder, bool clear_attributes) {
     if (is_root_or_empty(folder)) {

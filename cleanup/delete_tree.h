@@ -16,4 +16,8 @@ namespace korve::cleanup {
 // Failures inside the tree are not reported on their own.
 bool delete_tree(const std::string& folder, bool clear_attributes);
 
+// True for "", a drive root (C: or C:\) or a share root (\\server\share), which delete_tree
+// refuses.
+bool is_root_or_empty(const std::string& folder);
+
 }  // namespace korve::cleanup
