@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 namespace korve::test {
 
 started_process::started_process(const std::string& executable, const std::string& arguments) {
