@@ -1,7 +1,6 @@
 // Compiled into each build of the program, which names its support mail server
 // (korve_add_program in driver/CMakeLists.txt).
-#include <string>
-
+#include "cleanup/product_facts.h"
 #include "mail/submit_log_by_mail.h"
 
 #if !defined(KORVE_SMTP_HOST) || !defined(KORVE_SMTP_PORT) || !defined(KORVE_SUPPORT_MAILBOX)
@@ -11,6 +10,5 @@
 int SubmitLogByMail() {
     WindowsDialogs dialogs;
     const SupportMailServer server{KORVE_SMTP_HOST, KORVE_SMTP_PORT, KORVE_SUPPORT_MAILBOX};
-    // Until the registry cleaning step keeps the installed version, the Subject says "NUL".
-    return SubmitLogByMail(dialogs, server, std::wstring());
+    return SubmitLogByMail(dialogs, server, InstalledVersion());
 }
