@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "driver/administrator_check.h"
+#include "driver/installer_step.h"
 #include "driver/program_channels.h"
 #include "quill/log/console.h"
 #include "quill/log/file.h"
@@ -49,7 +50,7 @@ void RunRemovalSequence() {
 
     // Close the product's running processes.
     // Clean the product's registry keys (keeps the installed path and version).
-    // Clean the Windows Installer database (WOW64 or native variant, through its channel).
+    CleanInstallerDatabaseStep();
     // Remove the Start Menu and Desktop shortcuts, the Program Files folder and the
     // application data folders.
 
