@@ -5,27 +5,30 @@
 #include "installer/native_store_locator.h"
 #include "installer/packed_guid.h"
 
-void CleanInstallerDatabase(InstallerCleanup& record) {
+void native::RemoveFromStores(InstallerCleanup& record) {
     quill::log::channel& log = InstallerChannel();
-    log.write(quill::log::level_note, "**** Cleaning Installation Database ****");
-    record.upgrade_codes.insert(PackGuid(kProductUpgradeCode));
-    native::LocateInstallerStores(record.stores);
-
     WriteSectionHeading(log, "Upgrade Codes Removed", kSeparatorLine);
-    for (const InstallerStore& root : record.stores.roots) native::RemoveUpgradeCodes(root, record);
+    for (const InstallerStore& root : record.stores.roots) RemoveUpgradeCodes(root, record);
 
     WriteSectionHeading(log, "Product Codes Removed", kShortSeparatorLine);
     for (const InstallerStore& location : record.stores.locations) {
-        native::RemoveProducts(location, record);
+        RemoveProducts(location, record);
     }
 
     WriteSectionHeading(log, "Component Codes Removed", kShortSeparatorLine);
     for (const InstallerStore& location : record.stores.locations) {
-        native::RemoveComponents(location, record);
+        RemoveComponents(location, record);
     }
 
     WriteSectionHeading(log, "Key Files Removed", kShortSeparatorLine);
     for (const InstallerStore& root : record.stores.roots) {
-        native::RemoveKeyFiles({root.number, root.path + L"\\SharedDLLs"}, record);
+        RemoveKeyFiles({root.number, root.path + L"\\SharedDLLs"}, record);
     }
+}
+
+void CleanInstallerDatabase(InstallerCleanup& record) {
+    InstallerChannel().write(quill::log::level_note, "**** Cleaning Installation Database ****");
+    record.upgrade_codes.insert(PackGuid(kProductUpgradeCode));
+    native::LocateInstallerStores(record.stores);
+    native::RemoveFromStores(record);
 }

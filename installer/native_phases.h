@@ -31,4 +31,7 @@ bool CheckComponent(InstallerCleanup& record, quill::registry2::key component);
 // every key file in record.key_files there. An error skips one key file.
 void RemoveKeyFiles(const InstallerStore& shared_dlls, InstallerCleanup& record);
 
+// The four phases over the stores already in record.stores, each under its heading.
+void RemoveFromStores(InstallerCleanup& record);
+
 }  // namespace native

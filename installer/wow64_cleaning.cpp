@@ -35,7 +35,11 @@ void CleanInstallerDatabase(Wow64RegistryFunctions& api, InstallerCleanup& recor
     }
     record.upgrade_codes.insert(PackGuid(kProductUpgradeCode));
     LocateInstallerStores(api, record.stores);
+    RemoveFromStores(api, record);
+}
 
+void RemoveFromStores(const Wow64RegistryFunctions& api, InstallerCleanup& record) {
+    quill::log::channel& log = Wow64InstallerChannel();
     WriteSectionHeading(log, "Upgrade Codes Removed", kSeparatorLine);
     for (const InstallerStore& root : record.stores.roots) RemoveUpgradeCodes(api, root, record);
 

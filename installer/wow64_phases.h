@@ -44,6 +44,9 @@ void RemoveKeyFiles(const Wow64RegistryFunctions& api, const InstallerStore& sha
 // stops the deletion; what was deleted stays deleted.
 void DeleteTreeWow64(const Wow64RegistryFunctions& api, HKEY parent, const std::wstring& name);
 
+// The four phases over the stores already in record.stores, each under its heading.
+void RemoveFromStores(const Wow64RegistryFunctions& api, InstallerCleanup& record);
+
 // The whole WOW64 variant on a given table (CleanInstallerDatabaseWow64 passes the
 // program-wide one), which it releases at its end.
 void CleanInstallerDatabase(Wow64RegistryFunctions& api, InstallerCleanup& record);
