@@ -1,7 +1,9 @@
 // Times the root store search of both cleaning variants against a bare recursive walk of the
 // same synthetic tree of about 100,000 keys, in one run, and prints keys per second and the
 // ratios to the bare walk.
-//   find_installer_roots_bench [rounds]      (default 3; the best round of each walk counts)
+//   find_installer_roots_bench [rounds [last-level fan-out]]
+// Rounds default to 3 (the best round of each walk counts); the last level's fan-out to 12
+// (smaller values give a smaller tree for a quick look).
 
 #include <windows.h>
 
@@ -22,8 +24,8 @@
 namespace {
 
 const wchar_t* const kBenchKey = L"Software\\KORVEBench\\InstallerRoots";
-// Children per key on each level: 20 + 400 + 8,000 + 96,000 keys.
-const int kFanOut[] = {20, 20, 20, 12};
+// Children per key on each level: 20 + 400 + 8,000 + 96,000 keys (plus a few Installer keys).
+int kFanOut[] = {20, 20, 20, 12};
 const int kLevels = sizeof(kFanOut) / sizeof(kFanOut[0]);
 
 bool CreateKey(HKEY parent, const std::wstring& name, quill::unique_hkey& created) {
@@ -51,7 +53,7 @@ long BuildTree(HKEY parent, int level, long& serial) {
     return keys;
 }
 
-long BareWalk(HKEY key) {
+long BareWalk(HKEY key, REGSAM access) {
     long keys = 0;
     wchar_t name[260];
     for (DWORD index = 0;; ++index) {
@@ -61,9 +63,9 @@ long BareWalk(HKEY key) {
             break;
         }
         HKEY child = nullptr;
-        if (::RegOpenKeyExW(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
+        if (::RegOpenKeyExW(key, name, 0, access, &child) != ERROR_SUCCESS) continue;
         ++keys;
-        keys += BareWalk(child);
+        keys += BareWalk(child, access);
         ::RegCloseKey(child);
     }
     return keys;
@@ -79,6 +81,7 @@ double Seconds(const std::function<void()>& walk) {
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    if (argc > 2) kFanOut[kLevels - 1] = std::max(1, std::atoi(argv[2]));
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kBenchKey);
     quill::unique_hkey root;
     if (!CreateKey(HKEY_CURRENT_USER, kBenchKey, root)) {
@@ -93,11 +96,13 @@ int main(int argc, char** argv) {
 
     const std::wstring path = std::wstring(L"HKCU\\") + kBenchKey;
     Wow64RegistryFunctions api;
-    double bare = 1e9, native_form = 1e9, wow64_form = 1e9;
+    double bare = 1e9, bare64 = 1e9, native_form = 1e9, wow64_form = 1e9;
     long bare_keys = 0;
     std::size_t native_roots = 0, wow64_roots = 0;
     for (int round = 0; round < rounds; ++round) {
-        bare = std::min(bare, Seconds([&] { bare_keys = BareWalk(root.get()); }));
+        bare = std::min(bare, Seconds([&] { bare_keys = BareWalk(root.get(), KEY_READ); }));
+        bare64 =
+            std::min(bare64, Seconds([&] { BareWalk(root.get(), KEY_READ | KEY_WOW64_64KEY); }));
         native_form =
             std::min(native_form, Seconds([&] {
                          InstallerStores stores;
@@ -114,6 +119,7 @@ int main(int argc, char** argv) {
 
     std::printf("bare walk:                 %ld keys, best of %d rounds %.3f s, %.0f keys/s\n",
                 bare_keys, rounds, bare, bare_keys / bare);
+    std::printf("bare walk, 64-bit view named: %.3f s, ratio %.2f\n", bare64, bare64 / bare);
     std::printf(
         "FindInstallerRoots native: %zu roots, %.3f s, %.0f keys/s, ratio %.2f (target 1.5)\n",
         native_roots, native_form, bare_keys / native_form, native_form / bare);

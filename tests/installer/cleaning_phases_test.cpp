@@ -166,16 +166,6 @@ class CleaningPhasesTest : public ::testing::Test {
     const std::wstring path_;
 };
 
-TEST_F(CleaningPhasesTest, LocatedStoresAreNumberedAsTheFollowingPhasesExpect) {
-    const InstallerCleanup record = LocatedRecord();
-    ASSERT_EQ(2u, record.stores.roots.size());
-    EXPECT_EQ(path_ + L"\\Machine", record.stores.roots[0].path);
-    EXPECT_EQ(path_ + L"\\NoShared", record.stores.roots[1].path);
-    ASSERT_EQ(4u, record.stores.locations.size());
-    EXPECT_EQ(path_ + L"\\Machine\\Installer\\UserData\\S-1-5-21-7",
-              record.stores.locations[2].path);
-}
-
 TEST_F(CleaningPhasesTest, NativeRemovesTheProductAndLogsOnlyWhatItDeleted) {
     NativeSwitch() = true;
     InstallerCleanup record = LocatedRecord();

@@ -29,12 +29,6 @@ TEST(Wow64VariantTest, AMissingRegistryFunctionEndsItWithTheErrorLines) {
     EXPECT_TRUE(record.upgrade_codes.empty());
 }
 
-TEST(Wow64VariantTest, ATableWithoutItsModuleIsIncomplete) {
-    Wow64RegistryFunctions api("KORVE-NO-SUCH-MODULE.DLL");
-    EXPECT_FALSE(api.complete());
-    EXPECT_EQ(nullptr, api.open_key);
-}
-
 // With the product nowhere registered, both variants write their headings and the stores
 // they found, and not one removal line.
 TEST(CleanInstallerDatabaseTest, AnUnregisteredProductGivesHeadingsAndStoresOnly) {
