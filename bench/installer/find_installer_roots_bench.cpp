@@ -96,26 +96,33 @@ int main(int argc, char** argv) {
 
     const std::wstring path = std::wstring(L"HKCU\\") + kBenchKey;
     Wow64RegistryFunctions api;
-    double bare = 1e9, bare64 = 1e9, native_form = 1e9, wow64_form = 1e9;
     long bare_keys = 0;
     std::size_t native_roots = 0, wow64_roots = 0;
+    const std::function<void()> walks[] = {
+        [&] { bare_keys = BareWalk(root.get(), KEY_READ); },
+        [&] { BareWalk(root.get(), KEY_READ | KEY_WOW64_64KEY); },
+        [&] {
+            InstallerStores stores;
+            native::FindInstallerRoots(stores, path,
+                                       quill::registry2::key::open_handle(root.get()));
+            native_roots = stores.roots.size();
+        },
+        [&] {
+            InstallerStores stores;
+            wow64::FindInstallerRoots(api, stores, path, root.get());
+            wow64_roots = stores.roots.size();
+        },
+    };
+    const int kWalks = sizeof(walks) / sizeof(walks[0]);
+    double best[kWalks] = {1e9, 1e9, 1e9, 1e9};
+    // Each round starts with another walk, so that no walk always follows the same one.
     for (int round = 0; round < rounds; ++round) {
-        bare = std::min(bare, Seconds([&] { bare_keys = BareWalk(root.get(), KEY_READ); }));
-        bare64 =
-            std::min(bare64, Seconds([&] { BareWalk(root.get(), KEY_READ | KEY_WOW64_64KEY); }));
-        native_form =
-            std::min(native_form, Seconds([&] {
-                         InstallerStores stores;
-                         native::FindInstallerRoots(stores, path,
-                                                    quill::registry2::key::open_handle(root.get()));
-                         native_roots = stores.roots.size();
-                     }));
-        wow64_form = std::min(wow64_form, Seconds([&] {
-                                  InstallerStores stores;
-                                  wow64::FindInstallerRoots(api, stores, path, root.get());
-                                  wow64_roots = stores.roots.size();
-                              }));
+        for (int i = 0; i < kWalks; ++i) {
+            const int walk = (round + i) % kWalks;
+            best[walk] = std::min(best[walk], Seconds(walks[walk]));
+        }
     }
+    const double bare = best[0], bare64 = best[1], native_form = best[2], wow64_form = best[3];
 
     std::printf("bare walk:                 %ld keys, best of %d rounds %.3f s, %.0f keys/s\n",
                 bare_keys, rounds, bare, bare_keys / bare);
