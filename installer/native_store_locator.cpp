@@ -17,7 +17,7 @@ bool HoldsUpgradeCodes(const key& parent, const std::wstring& installer_name) {
 
 void AddLocationsOf(InstallerStores& stores, const InstallerStore& root) {
     const std::uint32_t root_number = root.number;
-    const std::wstring root_path = root.path;
+    const std::wstring& root_path = root.path;
     const std::uint32_t number = stores.AddLocation(root_path + L"\\Installer");
     InstallerChannel().write(quill::log::level_note, "UserData: %i  %i  Installer",
                              static_cast<int>(root_number), static_cast<int>(number));
@@ -62,11 +62,7 @@ void FindInstallerRoots(InstallerStores& stores, const std::wstring& path, key p
 }
 
 void AddInstallerLocations(InstallerStores& stores) {
-    // Index-based: adding locations does not touch the roots, but keep no reference across it.
-    for (std::size_t i = 0; i < stores.roots.size(); ++i) {
-        const InstallerStore root = stores.roots[i];
-        AddLocationsOf(stores, root);
-    }
+    for (const InstallerStore& root : stores.roots) AddLocationsOf(stores, root);
 }
 
 void LocateInstallerStores(InstallerStores& stores) {

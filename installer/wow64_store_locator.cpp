@@ -54,10 +54,7 @@ void FindInstallerRoots(const Wow64RegistryFunctions& api, InstallerStores& stor
 }
 
 void AddInstallerLocations(const Wow64RegistryFunctions& api, InstallerStores& stores) {
-    for (std::size_t i = 0; i < stores.roots.size(); ++i) {
-        const InstallerStore root = stores.roots[i];
-        AddLocationsOf(api, stores, root);
-    }
+    for (const InstallerStore& root : stores.roots) AddLocationsOf(api, stores, root);
 }
 
 void LocateInstallerStores(const Wow64RegistryFunctions& api, InstallerStores& stores) {

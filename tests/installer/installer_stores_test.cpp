@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -190,22 +191,27 @@ TEST(InstallerLocationsTest, RootStoreDirectlyBelowAHiveGetsItsInstallerLocation
 }
 
 TEST_F(RootSearchTest, Wow64SkipsUserDataPathsThatDoNotFitItsBuffer) {
-    // Three 90-character names make the sub-path + "\Installer\UserData" longer than 300.
-    const std::wstring segment(90, L'n');
-    const std::wstring deep = segment + L"\\" + segment + L"\\" + segment;
-    scratch_.create(deep + L"\\Installer\\UpgradeCodes");
-    scratch_.create(deep + L"\\Installer\\UserData\\S-1-5-18");
+    // Sub-path + "\Installer\UserData" of 299 characters fits the 300-character buffer with
+    // its terminating zero; 300 does not.
+    const std::size_t fixed = scratch_.path().size() + 1 + std::wcslen(L"\\Installer\\UserData");
+    for (const std::size_t total : {299u, 300u}) {
+        SCOPED_TRACE(total);
+        const std::wstring name(total - fixed, total == 299u ? L'f' : L'g');
+        scratch_.create(name + L"\\Installer\\UpgradeCodes");
+        scratch_.create(name + L"\\Installer\\UserData\\S-1-5-18");
 
-    InstallerStores native_stores = SearchNative();
-    native::AddInstallerLocations(native_stores);
-    InstallerStores wow64_stores = SearchWow64();
-    wow64::AddInstallerLocations(Wow64RegistryFunctions(), wow64_stores);
+        InstallerStores native_stores = SearchNative();
+        native::AddInstallerLocations(native_stores);
+        InstallerStores wow64_stores = SearchWow64();
+        wow64::AddInstallerLocations(Wow64RegistryFunctions(), wow64_stores);
 
-    EXPECT_EQ((std::vector<std::wstring>{deep + L"\\Installer",
-                                         deep + L"\\Installer\\UserData\\S-1-5-18"}),
-              PathsOf(native_stores.locations, below_));
-    EXPECT_EQ((std::vector<std::wstring>{deep + L"\\Installer"}),
-              PathsOf(wow64_stores.locations, below_));
+        const std::vector<std::wstring> both = {name + L"\\Installer",
+                                                name + L"\\Installer\\UserData\\S-1-5-18"};
+        EXPECT_EQ(both, PathsOf(native_stores.locations, below_));
+        EXPECT_EQ(total == 299u ? both : std::vector<std::wstring>{both[0]},
+                  PathsOf(wow64_stores.locations, below_));
+        korve::test::delete_tree_if_present(scratch_.get(), name);
+    }
 }
 
 }  // namespace
