@@ -8,6 +8,7 @@
 #include "driver/program_channels.h"
 #include "quill/log/console.h"
 #include "quill/log/file.h"
+#include "suite/shared_tray_remover.h"
 
 namespace {
 
@@ -58,6 +59,10 @@ void RunRemovalSequence() {
     log.write(quill::log::level_note, "");
 
     // Withdraw the product from the suite's shared tray.
+    {
+        korve::suite::SharedTrayRemover tray(L"Kestrana", L"Tray", L"KORVE", L"KestranaTray.exe");
+        tray.RemoveSharedTray();
+    }
 
     log.write(quill::log::level_note, "");
     log.write(quill::log::level_note, "");
