@@ -86,15 +86,20 @@ std::string to_narrow(const std::wstring& text, codepage page, bool strict) {
     if (!::GetCPInfo(static_cast<UINT>(page), &info)) throw invalid_codepage(std::string());
 
     const int units = checked_length(text.size());
-    std::vector<char> buffer(static_cast<std::size_t>(info.MaxCharSize) * text.size());
     BOOL used_default = FALSE;
     BOOL* const used_default_out = is_no_flags_codepage(page) ? nullptr : &used_default;
-    const int written =
-        ::WideCharToMultiByte(static_cast<UINT>(page), 0, text.data(), units, buffer.data(),
-                              checked_length(buffer.size()), nullptr, used_default_out);
+    // Asking for the size first keeps the buffer at the text's real length instead of the
+    // worst case of MaxCharSize bytes per unit.
+    const int needed = ::WideCharToMultiByte(static_cast<UINT>(page), 0, text.data(), units,
+                                             nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) throw_narrowing_error(::GetLastError());
+    std::string buffer(static_cast<std::size_t>(needed), '\0');
+    const int written = ::WideCharToMultiByte(static_cast<UINT>(page), 0, text.data(), units,
+                                              buffer.data(), needed, nullptr, used_default_out);
     if (used_default && strict) throw unmappable_character(std::string());
     if (written == 0) throw_narrowing_error(::GetLastError());
-    return std::string(buffer.data(), static_cast<std::size_t>(written));
+    buffer.resize(static_cast<std::size_t>(written));
+    return buffer;
 }
 
 std::wstring to_wide(const std::string& text, codepage page) {

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "quill/internet/address/ip4.h"
+#include "quill/internet/smtp/errors.h"
+#include "quill/internet/transport/tcp/base.h"
+
+namespace quill::internet::smtp {
+
+// The texts of one reply's lines, each from its fifth character on.
+using reply_lines = std::vector<std::string>;
+
+// A message as the MIME writer produces it: one entry per line, without terminators.
+using message_lines = std::vector<std::string>;
+
+// Delivers one message to one recipient: connects to `address`, sets the receive time-out
+// to `timeout_seconds` for every reply, greets with `helo_name` (EHLO, or HELO after a 5xx
+// to EHLO), runs one transaction and quits. `recipient` and `sender` are bare mailboxes; an
+// empty sender is the null reverse path. Returns on success; otherwise throws:
+// - the address and transport classes for a failing socket, connect or setsockopt, and for
+//   transport failures while greeting (connection_timed_out "recv() failed" when the server
+//   stays silent);
+// - smtp::generic for a malformed reply, temporary_failure for a 4xx reply,
+//   permanent_failure for a 5xx reply (its last line is the message);
+// - temporary_failure with the transport error's message for a transport failure inside
+//   the transaction (RSET up to the final "."), unreliable_delivery for one during QUIT.
+// The socket is closed before the call returns or throws.
+void send_mail(const std::string& helo_name, const address::ip4& address,
+               const std::string& recipient, const std::string& sender, const message_lines& lines,
+               int timeout_seconds);
+
+// Reads one complete reply into `reply` (emptied first) and returns its code (0 when the
+// code is not a number). Throws smtp::generic "Bad response: <line>" for a line shorter
+// than three characters, "Invalid character: <line>" when the fourth character is neither
+// a space nor "-", "Excess response: <line>" for more than 128 continuation lines;
+// temporary_failure or permanent_failure with the last line for a 4xx or 5xx reply; and
+// what the transport's read_line throws.
+int read_reply(transport::tcp::base& transport, reply_lines& reply);
+
+// Sends `text` as one line and reads its reply (read_reply).
+int command(transport::tcp::base& transport, const std::string& text, reply_lines& reply);
+
+// Reads the greeting and introduces the client with EHLO, or with HELO when EHLO gets a
+// 5xx reply. Throws what read_reply and the transport throw.
+void greet(const std::string& helo_name, transport::tcp::base& transport, reply_lines& reply);
+
+// RSET, MAIL FROM, RCPT TO, DATA, the dot-stuffed lines and the final ".". Transport errors
+// become temporary_failure with their message; SMTP errors pass unchanged.
+void transaction(transport::tcp::base& transport, const std::string& recipient,
+                 const std::string& sender, const message_lines& lines);
+
+// QUIT. Transport errors become unreliable_delivery with their message: the message was
+// accepted, but the connection did not end cleanly. SMTP errors pass unchanged.
+void quit(transport::tcp::base& transport);
+
+}  // namespace quill::internet::smtp

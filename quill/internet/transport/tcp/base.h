@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+
+#include "quill/internet/transport/base.h"
+
+namespace quill::internet::transport::tcp {
+
+// A stream socket with a send queue and a receive queue. Writes queue bytes and flush them
+// at once; reads take lines from the receive queue and fill it as needed. How the queues
+// meet the socket is left to the derived class (flush, fill).
+class base : public transport::base {
+  public:
+    QUILL_DECLARE_ERROR(connection_failed, quill::internet::transport::generic,
+                        "connection_failed");
+    QUILL_DECLARE_ERROR(connection_aborted, connection_failed, "connection_aborted");
+    QUILL_DECLARE_ERROR(connection_closed, connection_failed, "connection_closed");
+    QUILL_DECLARE_ERROR(connection_refused, connection_failed, "connection_refused");
+    QUILL_DECLARE_ERROR(connection_reset, connection_failed, "connection_reset");
+    QUILL_DECLARE_ERROR(connection_timed_out, connection_failed, "connection_timed_out");
+    QUILL_DECLARE_ERROR(network_unreachable, connection_failed, "network_unreachable");
+    QUILL_DECLARE_ERROR(host_unreachable, connection_failed, "host_unreachable");
+
+    // A stream socket (type 1, protocol 0) for the family in the address's raw data.
+    // Throws environment::subsystem_not_ready, environment::subsystem_failed or
+    // transport::generic "socket() ...".
+    void open_socket(const address::base& address) override;
+
+    // Connects the open socket to the address, under the system's own time-out. Throws the
+    // connect() classes: connection_refused, host_unreachable (also for a time-out),
+    // network_unreachable, address_in_use, address_not_valid, not_a_socket, ...
+    void connect(const address::base& address);
+
+    // Queue the bytes (with CR LF after them for write_line), then flush. Throws what flush
+    // throws.
+    void write_line(const std::string& bytes);
+    void write_raw(const std::string& bytes);
+
+    // The next line, without its terminator. CR and LF each end a line; a CR LF or LF CR
+    // pair is one terminator. When the terminator was the last byte received, one more fill
+    // runs before returning, to see whether its partner follows. Throws what fill throws,
+    // leaving `line` unchanged; the line being read is then lost.
+    void read_line(std::string& line);
+
+    // Sends the whole send queue, emptying it.
+    virtual void flush() = 0;
+    // Waits for more bytes and appends them to the receive queue.
+    virtual void fill() = 0;
+
+  protected:
+    base() = default;
+
+    std::string send_queue_;
+    std::string receive_queue_;
+};
+
+}  // namespace quill::internet::transport::tcp

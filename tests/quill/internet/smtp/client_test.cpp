@@ -1,0 +1,301 @@
+// The SMTP dialogue against scripted servers: each row is one server and the exact bytes
+// that server must have received, with the outcome of send_mail.
+#include "quill/internet/smtp/client.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "quill/internet/environment/guard.h"
+#include "quill/internet/transport/tcp/raw.h"
+#include "tests/support/scripted_server.h"
+
+namespace {
+
+using namespace quill::internet;
+using korve::test::hang_up;
+using korve::test::hear;
+using korve::test::hear_data;
+using korve::test::say;
+using korve::test::script_step;
+using korve::test::scripted_server;
+using script = std::vector<script_step>;
+
+const char* const kRecipient = "support@example.com";
+
+// Everything a server hears from a successful delivery of kMessage.
+const std::string kEhlo = "EHLO installer\r\n";
+const std::string kEnvelope = "RSET\r\nMAIL FROM: <>\r\nRCPT TO: <support@example.com>\r\nDATA\r\n";
+const std::string kData = "Subject: test\r\n\r\nbody\r\n.\r\n";
+const std::string kQuit = "QUIT\r\n";
+const smtp::message_lines kMessage = {"Subject: test", "", "body"};
+
+script greeting_and_ehlo(const std::string& greeting = "220 sink ready\r\n") {
+    return {say(greeting), hear(), say("250 sink\r\n")};
+}
+
+script envelope_up_to_data(const std::string& data_reply = "354 go ahead\r\n") {
+    return {hear(), say("250 reset\r\n"),        hear(), say("250 sender ok\r\n"),
+            hear(), say("250 recipient ok\r\n"), hear(), say(data_reply)};
+}
+
+script data_and_quit(const std::string& final_reply = "250 queued\r\n") {
+    return {hear_data(), say(final_reply), hear(), say("221 bye\r\n")};
+}
+
+script joined(std::initializer_list<script> parts) {
+    script all;
+    for (const script& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+script whole_delivery() {
+    return joined({greeting_and_ehlo(), envelope_up_to_data(), data_and_quit()});
+}
+
+std::string numbered_lines(const char* prefix, int count) {
+    std::string lines;
+    for (int i = 1; i <= count; ++i) lines += prefix + std::to_string(i) + "\r\n";
+    return lines;
+}
+
+struct dialogue_case {
+    const char* name;
+    script server;
+    smtp::message_lines lines;
+    std::string transcript;  // what the server received
+    std::string outcome;     // what() of the error, empty for a delivery
+};
+
+std::vector<dialogue_case> dialogue_cases() {
+    const std::string delivered = kEhlo + kEnvelope + kData + kQuit;
+    return {
+        {"whole delivery", whole_delivery(), kMessage, delivered, ""},
+        {"three-character greeting",
+         joined({greeting_and_ehlo("220\r\n"), envelope_up_to_data(), data_and_quit()}), kMessage,
+         delivered, ""},
+        {"128 continuation lines",
+         joined(
+             {{say("220 ready\r\n"), hear(), say(numbered_lines("250-line", 128) + "250 last\r\n")},
+              envelope_up_to_data(),
+              data_and_quit()}),
+         kMessage, delivered, ""},
+        {"129 continuation lines",
+         {say("220 ready\r\n"), hear(), say(numbered_lines("250-line", 129) + "250 last\r\n")},
+         kMessage,
+         kEhlo,
+         "smtp[Excess response: 250-line129]"},
+        {"underscore as fourth character",
+         {say("220_ready\r\n")},
+         kMessage,
+         "",
+         "smtp[Invalid character: 220_ready]"},
+        {"reply line shorter than three characters",
+         {say("22\r\n")},
+         kMessage,
+         "",
+         "smtp[Bad response: 22]"},
+        {"short line inside a multi-line reply",
+         {say("220 ready\r\n"), hear(), say("250-sink\r\n25\r\n")},
+         kMessage,
+         kEhlo,
+         "smtp[Bad response: 25]"},
+        {"EHLO rejected with 502, HELO accepted",
+         joined(
+             {{say("220 ready\r\n"), hear(), say("502 unknown\r\n"), hear(), say("250 hello\r\n")},
+              envelope_up_to_data(),
+              data_and_quit()}),
+         kMessage, kEhlo + "HELO installer\r\n" + kEnvelope + kData + kQuit, ""},
+        {"EHLO and HELO rejected",
+         {say("220 ready\r\n"), hear(), say("502 unknown\r\n"), hear(), say("550 go away\r\n")},
+         kMessage,
+         kEhlo + "HELO installer\r\n",
+         "smtp.permanent_failure[550 go away]"},
+        {"EHLO answered 421 is not retried with HELO",
+         {say("220 ready\r\n"), hear(), say("421 closing\r\n")},
+         kMessage,
+         kEhlo,
+         "smtp.temporary_failure[421 closing]"},
+        {"greeting 421",
+         {say("421 too busy\r\n")},
+         kMessage,
+         "",
+         "smtp.temporary_failure[421 too busy]"},
+        {"greeting 554",
+         {say("554 no service\r\n")},
+         kMessage,
+         "",
+         "smtp.permanent_failure[554 no service]"},
+        {"MAIL FROM answered 451",
+         joined({greeting_and_ehlo(),
+                 {hear(), say("250 reset\r\n"), hear(), say("451 try later\r\n")}}),
+         kMessage, kEhlo + "RSET\r\nMAIL FROM: <>\r\n", "smtp.temporary_failure[451 try later]"},
+        {"RCPT TO rejected with a multi-line reply: the last line is the message",
+         joined({greeting_and_ehlo(),
+                 {hear(), say("250 reset\r\n"), hear(), say("250 ok\r\n"), hear(),
+                  say("550-no such user\r\n550 mailbox unavailable\r\n")}}),
+         kMessage, kEhlo + "RSET\r\nMAIL FROM: <>\r\nRCPT TO: <support@example.com>\r\n",
+         "smtp.permanent_failure[550 mailbox unavailable]"},
+        {"DATA answered first with 2xx, then 354",
+         joined({greeting_and_ehlo(),
+                 envelope_up_to_data("250 hmm\r\n"),
+                 {say("354 go\r\n")},
+                 data_and_quit()}),
+         kMessage, delivered, ""},
+        {"DATA answered 554", joined({greeting_and_ehlo(), envelope_up_to_data("554 no\r\n")}),
+         kMessage, kEhlo + kEnvelope, "smtp.permanent_failure[554 no]"},
+        {"final dot answered 552",
+         joined(
+             {greeting_and_ehlo(), envelope_up_to_data(), {hear_data(), say("552 too big\r\n")}}),
+         kMessage, kEhlo + kEnvelope + kData, "smtp.permanent_failure[552 too big]"},
+        {"dot-stuffed lines and a line of a single dot",
+         whole_delivery(),
+         {".hidden", ".", "..", "a.b", "", "end"},
+         kEhlo + kEnvelope + "..hidden\r\n..\r\n...\r\na.b\r\n\r\nend\r\n.\r\n" + kQuit,
+         ""},
+        {"empty message", whole_delivery(), {}, kEhlo + kEnvelope + ".\r\n" + kQuit, ""},
+        {"connection dropped after the final reply, before the QUIT reply",
+         joined({greeting_and_ehlo(),
+                 envelope_up_to_data(),
+                 {hear_data(), say("250 queued\r\n"), hear(), hang_up()}}),
+         kMessage, delivered, "smtp.unreliable_delivery[recv() failed]"},
+        {"QUIT answered 421 passes as an SMTP error",
+         joined({greeting_and_ehlo(),
+                 envelope_up_to_data(),
+                 {hear_data(), say("250 queued\r\n"), hear(), say("421 bye anyway\r\n")}}),
+         kMessage, delivered, "smtp.temporary_failure[421 bye anyway]"},
+        {"connection dropped inside the transaction",
+         joined({greeting_and_ehlo(), {hear(), say("250 reset\r\n"), hear(), hang_up()}}), kMessage,
+         kEhlo + "RSET\r\nMAIL FROM: <>\r\n", "smtp.temporary_failure[recv() failed]"},
+        {"connection dropped after EHLO",
+         {say("220 ready\r\n"), hear(), hang_up()},
+         kMessage,
+         kEhlo,
+         "internet.transport.connection_failed.connection_closed[recv() failed]"},
+        {"server ending its lines with a bare LF",
+         {say("220 ready\n")},
+         kMessage,
+         "",
+         "internet.transport.connection_failed.connection_timed_out[recv() failed]"},
+        {"silence before the greeting",
+         {},
+         kMessage,
+         "",
+         "internet.transport.connection_failed.connection_timed_out[recv() failed]"},
+        {"silence inside the transaction", joined({greeting_and_ehlo(), {hear()}}), kMessage,
+         kEhlo + "RSET\r\n", "smtp.temporary_failure[recv() failed]"},
+    };
+}
+
+class SmtpClientTest : public ::testing::Test {
+  protected:
+    environment::guard sockets_;
+};
+
+std::string deliver(const address::ip4& address, const smtp::message_lines& lines,
+                    const std::string& sender = "") {
+    try {
+        smtp::send_mail("installer", address, kRecipient, sender, lines, 1);
+        return "";
+    } catch (const quill::exception& error) {
+        return error.what();
+    }
+}
+
+TEST_F(SmtpClientTest, DialogueWithScriptedServers) {
+    for (const dialogue_case& row : dialogue_cases()) {
+        scripted_server server(row.server);
+        EXPECT_EQ(row.outcome, deliver(server.address(), row.lines)) << row.name;
+        EXPECT_EQ(row.transcript, server.transcript()) << row.name;
+    }
+}
+
+TEST_F(SmtpClientTest, SenderGoesIntoMailFromInAngleBrackets) {
+    scripted_server server(whole_delivery());
+    EXPECT_EQ("", deliver(server.address(), kMessage, "user@example.org"));
+    EXPECT_EQ(kEhlo +
+                  "RSET\r\nMAIL FROM: <user@example.org>\r\n"
+                  "RCPT TO: <support@example.com>\r\nDATA\r\n" +
+                  kData + kQuit,
+              server.transcript());
+}
+
+// A real socket transport that notes what each flush hands to send.
+class recording_transport : public transport::tcp::raw {
+  public:
+    void flush() override {
+        if (!send_queue_.empty()) sends.push_back(send_queue_);
+        raw::flush();
+    }
+    std::vector<std::string> sends;
+};
+
+TEST_F(SmtpClientTest, EveryCommandAndMessageLineLeavesInItsOwnSend) {
+    scripted_server server(whole_delivery());
+    recording_transport transport;
+    transport.open_socket(server.address());
+    transport.connect(server.address());
+    smtp::reply_lines reply;
+    smtp::greet("installer", transport, reply);
+    smtp::transaction(transport, kRecipient, "", {"first", ".dotted", "."});
+    smtp::quit(transport);
+    transport.close();
+    const std::vector<std::string> expected = {"EHLO installer\r\n",
+                                               "RSET\r\n",
+                                               "MAIL FROM: <>\r\n",
+                                               "RCPT TO: <support@example.com>\r\n",
+                                               "DATA\r\n",
+                                               "first\r\n",
+                                               ".",
+                                               ".dotted\r\n",
+                                               ".",
+                                               ".\r\n",
+                                               ".\r\n",
+                                               "QUIT\r\n"};
+    EXPECT_EQ(expected, transport.sends);
+    EXPECT_EQ(kEhlo + kEnvelope + "first\r\n..dotted\r\n..\r\n.\r\n" + kQuit, server.transcript());
+}
+
+TEST_F(SmtpClientTest, RefusedConnectionThrowsConnectionRefused) {
+    const address::ip4 nobody("127.0.0.1", korve::test::unused_port());
+    EXPECT_EQ("internet.transport.connection_failed.connection_refused[connect() failed]",
+              deliver(nobody, kMessage));
+}
+
+TEST_F(SmtpClientTest, UnresolvableServerNameThrowsHostNotFound) {
+    try {
+        smtp::send_mail("installer", address::ip4("no..such..host.invalid", 25), kRecipient, "",
+                        kMessage, 1);
+        FAIL() << "delivered to an unknown host";
+    } catch (const address::host_not_found& error) {
+        EXPECT_STREQ("internet.address.host_not_found[GetAddrInfoA() failed]", error.what());
+    }
+}
+
+TEST_F(SmtpClientTest, ReadReplyCollectsTheLineTextsAndReturnsTheCode) {
+    struct reply_case {
+        const char* sent;
+        int code;
+        smtp::reply_lines lines;
+    };
+    const reply_case cases[] = {
+        {"250-first\r\n250-second\r\n250 last\r\n", 250, {"first", "second", "last"}},
+        {"220\r\n", 220, {}},
+        {"354 \r\n", 354, {""}},
+        {"2x0 odd code\r\n", 0, {"odd code"}},
+    };
+    for (const reply_case& row : cases) {
+        scripted_server server({say(row.sent)});
+        transport::tcp::raw transport;
+        transport.open_socket(server.address());
+        transport.connect(server.address());
+        smtp::reply_lines lines = {"left over"};
+        EXPECT_EQ(row.code, smtp::read_reply(transport, lines)) << row.sent;
+        EXPECT_EQ(row.lines, lines) << row.sent;
+        transport.close();
+        server.transcript();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// Delivery to a real SMTP server: Debian's aiosmtpd stores exactly the lines sent.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "quill/internet/environment/guard.h"
+#include "quill/internet/smtp/client.h"
+#include "tests/support/smtp_sink.h"
+
+namespace {
+
+using namespace quill::internet;
+
+std::string joined_with_crlf(const smtp::message_lines& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}
+
+TEST(SmtpRealServerTest, AiosmtpdStoresExactlyTheLinesSent) {
+    environment::guard sockets;
+    korve::test::smtp_sink sink(KORVE_SMTP_SINK_SCRIPT, KORVE_SMTP_SINK_FOLDER, 2, 60);
+    ASSERT_TRUE(sink.started()) << "aiosmtpd did not start";
+    const address::ip4 server("127.0.0.1", sink.port());
+
+    const smtp::message_lines first = {
+        "From: <user@example.org>",
+        "Subject: KORVERemover.exe log product_ver:NUL  OS:6.1",
+        "Content-Type: text/plain; charset=\"utf-8\"",
+        "Content-Transfer-Encoding: base64",
+        "To: \"Remove-support mails\" <support@example.com>",
+        "",
+        "TG9nIGxpbmUgb25lDQpMb2cgbGluZSB0d28NCg==",
+        ".leading dot",
+        ".",
+        "..",
+        "",
+        "Latin-1 byte \xe9 and UTF-8 \xc3\xa9",
+        std::string(998, 'x'),
+        "last line",
+    };
+    ASSERT_NO_THROW(smtp::send_mail("installer", server, "support@example.com", "", first, 10));
+    std::string stored;
+    ASSERT_TRUE(sink.message(1, stored, 10000));
+    EXPECT_EQ(joined_with_crlf(first), stored);
+    EXPECT_EQ("<>\nsupport@example.com\n", sink.envelope(1)) << "null reverse path expected";
+
+    const smtp::message_lines second = {"Subject: second", "", "body"};
+    ASSERT_NO_THROW(
+        smtp::send_mail("installer", server, "support@example.com", "me@example.org", second, 10));
+    ASSERT_TRUE(sink.message(2, stored, 10000));
+    EXPECT_EQ(joined_with_crlf(second), stored);
+    EXPECT_EQ("me@example.org\nsupport@example.com\n", sink.envelope(2));
+}
+
+TEST(SmtpRealServerTest, MalformedRecipientIsAPermanentFailure) {
+    environment::guard sockets;
+    korve::test::smtp_sink sink(KORVE_SMTP_SINK_SCRIPT, KORVE_SMTP_SINK_FOLDER "_rejecting", 1, 30);
+    ASSERT_TRUE(sink.started());
+    const address::ip4 server("127.0.0.1", sink.port());
+    try {
+        smtp::send_mail("installer", server, "bad address>", "", {"x"}, 10);
+        FAIL() << "aiosmtpd accepted a malformed recipient";
+    } catch (const smtp::permanent_failure& error) {
+        EXPECT_EQ('5', error.message()[0]) << error.what();
+    }
+    // The server is still fine for a proper delivery (which also lets it end at once).
+    EXPECT_NO_THROW(smtp::send_mail("installer", server, "support@example.com", "", {"x"}, 10));
+}
+
+}  // namespace

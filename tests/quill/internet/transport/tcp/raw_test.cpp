@@ -1,0 +1,192 @@
+#include "quill/internet/transport/tcp/raw.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "quill/internet/address/ip4.h"
+#include "quill/internet/environment/guard.h"
+#include "tests/support/scripted_server.h"
+
+namespace {
+
+using namespace quill::internet;
+using korve::test::hang_up;
+using korve::test::hear;
+using korve::test::pause;
+using korve::test::say;
+using korve::test::script_step;
+using korve::test::scripted_server;
+using tcp = transport::tcp::base;
+
+class RawTransportTest : public ::testing::Test {
+  protected:
+    // Connected to `server`, every receive limited to one second.
+    void connect_to(const scripted_server& server) {
+        transport_.open_socket(server.address());
+        transport_.connect(server.address());
+        const DWORD milliseconds = 1000;
+        ASSERT_EQ(0,
+                  ::setsockopt(transport_.handle(), SOL_SOCKET, SO_RCVTIMEO,
+                               reinterpret_cast<const char*>(&milliseconds), sizeof(milliseconds)));
+    }
+
+    environment::guard sockets_;
+    transport::tcp::raw transport_;
+};
+
+struct line_case {
+    const char* name;
+    std::vector<std::string> segments;  // sent 100 ms apart
+    std::vector<std::string> lines;
+};
+
+const line_case kLineCases[] = {
+    {"line split over two segments", {"220 rea", "dy\r\n"}, {"220 ready"}},
+    {"CR and LF in different segments", {"one\r", "\ntwo\r\n"}, {"one", "two"}},
+    {"LF CR ends one line", {"one\n\rtwo\r\n"}, {"one", "two"}},
+    {"CR CR leaves an empty line", {"one\r\rtwo\r\n"}, {"one", "", "two"}},
+    {"LF LF leaves an empty line", {"one\n\ntwo\r\n"}, {"one", "", "two"}},
+    {"bare LF lines followed by more", {"a\nb\nc\n", "d\r\n"}, {"a", "b", "c", "d"}},
+    {"many lines in one segment", {"1\r\n2\r\n3\r\n"}, {"1", "2", "3"}},
+    {"empty line", {"\r\nafter\r\n"}, {"", "after"}},
+};
+
+TEST_F(RawTransportTest, ReadLineSplitsTheStreamAtEachTerminator) {
+    for (const line_case& row : kLineCases) {
+        std::vector<script_step> script;
+        for (const std::string& segment : row.segments) {
+            script.push_back(say(segment));
+            script.push_back(pause(100));
+        }
+        scripted_server server(script);
+        transport::tcp::raw transport;
+        transport.open_socket(server.address());
+        transport.connect(server.address());
+        std::vector<std::string> lines;
+        std::string line;
+        for (size_t i = 0; i < row.lines.size(); ++i) {
+            transport.read_line(line);
+            lines.push_back(line);
+        }
+        EXPECT_EQ(row.lines, lines) << row.name;
+        transport.close();
+        EXPECT_EQ("", server.transcript()) << row.name;
+    }
+}
+
+TEST_F(RawTransportTest, LoneTerminatorAsLastByteWaitsForMoreData) {
+    scripted_server server({say("first\n"), pause(500), say("second\r\n")});
+    connect_to(server);
+    std::string line;
+    const auto start = std::chrono::steady_clock::now();
+    transport_.read_line(line);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ("first", line);
+    EXPECT_GE(waited, std::chrono::milliseconds(400)) << "returned before more data arrived";
+    transport_.read_line(line);
+    EXPECT_EQ("second", line);
+    transport_.close();
+}
+
+TEST_F(RawTransportTest, LoneTerminatorWithoutMoreDataEndsInTheReceiveTimeOut) {
+    scripted_server server({say("220 ready\n")});
+    connect_to(server);
+    std::string line = "untouched";
+    try {
+        transport_.read_line(line);
+        FAIL() << "read " << line;
+    } catch (const tcp::connection_timed_out& error) {
+        EXPECT_STREQ("internet.transport.connection_failed.connection_timed_out[recv() failed]",
+                     error.what());
+    }
+    EXPECT_EQ("untouched", line) << "the lost line must not reach the caller";
+    transport_.close();
+}
+
+TEST_F(RawTransportTest, PeerClosingEndsTheReadWithConnectionClosed) {
+    scripted_server server({say("half a li"), hang_up()});
+    connect_to(server);
+    std::string line;
+    try {
+        transport_.read_line(line);
+        FAIL() << "read " << line;
+    } catch (const tcp::connection_closed& error) {
+        EXPECT_STREQ("internet.transport.connection_failed.connection_closed[recv() failed]",
+                     error.what());
+    }
+    EXPECT_EQ(9u, transport_.bytes_received());
+}
+
+TEST_F(RawTransportTest, WritesLeaveAsQueuedAndAreCounted) {
+    scripted_server server({hear(), hear(), say("250 ok\r\n")});
+    connect_to(server);
+    transport_.write_line("HELO host");
+    transport_.write_raw(".");
+    transport_.write_line(".");
+    std::string reply;
+    transport_.read_line(reply);
+    EXPECT_EQ("250 ok", reply);
+    EXPECT_EQ(15u, transport_.bytes_sent());
+    EXPECT_EQ(8u, transport_.bytes_received());
+    transport_.close();
+    EXPECT_EQ("HELO host\r\n..\r\n", server.transcript());
+}
+
+TEST_F(RawTransportTest, LargeBlockIsSentCompletely) {
+    const std::string block(3 * 1024 * 1024, 'x');
+    scripted_server server({hear()});
+    connect_to(server);
+    transport_.write_line(block);
+    transport_.close();
+    EXPECT_EQ(block + "\r\n", server.transcript());
+    EXPECT_EQ(block.size() + 2, transport_.bytes_sent());
+}
+
+TEST_F(RawTransportTest, RefusedConnectionThrowsConnectionRefused) {
+    const address::ip4 nobody("127.0.0.1", korve::test::unused_port());
+    transport_.open_socket(nobody);
+    try {
+        transport_.connect(nobody);
+        FAIL() << "connected to a port without a listener";
+    } catch (const tcp::connection_refused& error) {
+        EXPECT_STREQ("internet.transport.connection_failed.connection_refused[connect() failed]",
+                     error.what());
+    }
+}
+
+TEST_F(RawTransportTest, CallsWithoutASocketThrowNotASocket) {
+    const address::ip4 loopback("127.0.0.1", 25);
+    try {
+        transport_.connect(loopback);
+        FAIL() << "connected without a socket";
+    } catch (const transport::not_a_socket& error) {
+        EXPECT_STREQ("internet.transport.not_a_socket[connect() failed]", error.what());
+    }
+    try {
+        transport_.write_line("x");
+        FAIL() << "sent without a socket";
+    } catch (const transport::not_a_socket& error) {
+        EXPECT_STREQ("internet.transport.not_a_socket[send() failed]", error.what());
+    }
+    try {
+        transport_.fill();
+        FAIL() << "received without a socket";
+    } catch (const transport::not_a_socket& error) {
+        EXPECT_STREQ("internet.transport.not_a_socket[recv() failed]", error.what());
+    }
+}
+
+TEST_F(RawTransportTest, ClosingIsSafeInEveryState) {
+    { transport::tcp::raw never_opened; }
+    transport_.close();
+    transport_.open_socket(address::ip4("127.0.0.1", 25));
+    EXPECT_NE(INVALID_SOCKET, transport_.handle());
+    transport_.close();
+    EXPECT_EQ(INVALID_SOCKET, transport_.handle());
+    EXPECT_NO_THROW(transport_.close());
+}
+
+}  // namespace

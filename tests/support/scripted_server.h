@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "quill/internet/address/ip4.h"
+#include "quill/internet/environment/guard.h"
+#include "quill/internet/socket_handle.h"
+
+namespace korve::test {
+
+// One step of a scripted peer.
+struct script_step {
+    enum class action { say, hear_line, hear_data, pause, hang_up };
+    action what;
+    std::string bytes;               // say: sent as they are, in one send call
+    unsigned long milliseconds = 0;  // pause
+};
+
+script_step say(std::string bytes);
+script_step hear();       // waits for one line, up to and including CR LF
+script_step hear_data();  // waits for message data, up to and including CR LF "." CR LF
+script_step pause(unsigned long milliseconds);
+script_step hang_up();  // closes the connection
+
+// A peer on 127.0.0.1 at an ephemeral port, on a thread of its own: it accepts one
+// connection and plays its script. After the script (unless it hung up) it keeps reading
+// until the client closes, so the transcript also shows what the client sent unasked.
+// Every wait is bounded (5 s), so a client that misbehaves cannot hang a test.
+class scripted_server {
+  public:
+    explicit scripted_server(std::vector<script_step> script);
+    ~scripted_server();
+    scripted_server(const scripted_server&) = delete;
+    scripted_server& operator=(const scripted_server&) = delete;
+
+    unsigned short port() const noexcept { return port_; }
+    quill::internet::address::ip4 address() const;
+
+    // Waits for the script's end and returns every byte the server received.
+    std::string transcript();
+
+  private:
+    void run(std::vector<script_step> script);
+    bool receive_until(quill::unique_socket& peer, const std::string& terminator,
+                       std::string& pending);
+
+    quill::internet::environment::guard sockets_;
+    quill::unique_socket listener_;
+    unsigned short port_ = 0;
+    std::string transcript_;
+    std::thread thread_;
+};
+
+// A loopback port that nothing listens on (bound once, then released).
+unsigned short unused_port();
+
+}  // namespace korve::test
