@@ -44,8 +44,18 @@ class exact_process : public cleanup::process {
     explicit exact_process(std::string name) : process(std::move(name), name_as_given{}) {}
 };
 
-void note(quill::log::channel& log, const char* text) {
-    log.write(quill::log::level_note, text);
+// A running tray ends itself when started again with "/quit"; the outcome shows in the wait
+// that follows, not in the shell's result. The run is unattended, so a tray program that cannot
+// be started must not raise the shell's error box.
+void ask_tray_to_quit(const std::wstring& program_path) {
+    SHELLEXECUTEINFOW start{};
+    start.cbSize = sizeof(start);
+    start.fMask = SEE_MASK_FLAG_NO_UI;
+    start.lpVerb = L"open";
+    start.lpFile = program_path.c_str();
+    start.lpParameters = L"/quit";
+    start.nShow = SW_SHOW;
+    ::ShellExecuteExW(&start);
 }
 
 }  // namespace
@@ -98,9 +108,7 @@ void SharedTrayRemover::stop_tray(const std::wstring& program_folder) {
     // The throwing form: an error other than "not found" is not taken for an absent library.
     if (std::filesystem::exists(std::filesystem::path(html_library(program_folder)))) {
         log_.write(quill::log::level_note, L"Quiting Tray: %ls", program_path.c_str());
-        // A running tray ends itself when started again with "/quit"; the outcome shows in
-        // the wait below, not in the shell's result.
-        ::ShellExecuteW(nullptr, L"open", program_path.c_str(), L"/quit", nullptr, SW_SHOW);
+        ask_tray_to_quit(program_path);
     } else {
         log_.write(quill::log::level_note, L"Terminate running process: %ls", program_path.c_str());
         cleanup::close_by_name(log_, narrow_path(names_.program));
@@ -133,9 +141,9 @@ void SharedTrayRemover::remove_tray_registry() {
 
     quill::registry2::key run = open_32bit_machine_key(kRunKey);
     run.delete_value(kRunValue);
-    note(log_,
-         "Cleaning registry: HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\"
-         "PellamTray");
+    log_.write(
+        quill::log::level_note,
+        "Cleaning registry: HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\PellamTray");
     run.close();
     brand.close();
 }

@@ -237,6 +237,17 @@ TEST_F(SharedTrayRemoverTest, TrayIgnoringTheQuitRequestIsWaitedForFifteenChecks
     EXPECT_EQ(STILL_ACTIVE, wait_for_exit(tray, 0)) << "not pursued after the wait";
 }
 
+TEST_F(SharedTrayRemoverTest, MissingTrayProgramIsAskedToQuitWithoutAnyBox) {
+    install_tray({}, true);
+    ASSERT_TRUE(::DeleteFileA(program().c_str()));
+
+    const std::vector<std::string> texts = remove_tray();
+    EXPECT_TRUE(contains(texts, "Quiting Tray: " + program()));
+    EXPECT_TRUE(contains(texts, "Process: " + program() + " closed successfully"));
+    EXPECT_TRUE(contains(texts, ". Folder '" + place_.program_folder() + "' was removed"));
+    EXPECT_LT(elapsed_, 5000u) << "nothing to wait for";
+}
+
 // The registry unit ends at its first error; the counters are repaired in every case.
 TEST_F(SharedTrayRemoverTest, RegistryUnitEndsAtItsFirstError) {
     const struct {
