@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "quill/exception.h"
 #include "quill/handle.h"
 #include "quill/unicode/conversion.h"
 #include "tests/suite/tray_footprint.h"
@@ -297,6 +298,23 @@ TEST_F(SharedTrayRemoverTest, RegistryUnitEndsAtItsFirstError) {
         EXPECT_TRUE(contains(texts, "Process with name 'KestranaTray.exe' is NOT running ..."));
         EXPECT_LT(elapsed_, 1000u);
     }
+}
+
+// Only registry errors are the step's own to drop; a system folder that cannot be had ends it.
+TEST_F(SharedTrayRemoverTest, UnavailableSystemFolderEndsTheStepWithItsError) {
+    korve::test::scratch_folder profile("suite-no-appdata");
+    const shell_folder_override missing(HKEY_CURRENT_USER, L"AppData", wide(profile / "Missing"));
+    install_tray({}, false);
+    korve::suite::SharedTrayRemover remover(L"Kestrana", L"Tray", L"KORVE", L"KestranaTray.exe");
+    try {
+        remover.RemoveSharedTray();
+        GTEST_SKIP() << "this system gives a missing application data folder without error";
+    } catch (const quill::exception& error) {
+        EXPECT_STREQ("Error in ::SHGetFolderPath( 0, CSIDL=26 ....", error.message());
+    }
+    EXPECT_TRUE(place_.key_exists(L"Software\\Kestrana\\Tray"))
+        << "the registry part is not reached";
+    EXPECT_EQ(2u, place_.counter(exe_counter())) << "nor the counter repair";
 }
 
 // System folders whose names hold a letter beyond ASCII (a profile named José): the tray's
