@@ -4,6 +4,9 @@
 
 #include <memory>
 
+#include "cleanup/clean_software_registry.h"
+#include "cleanup/close_running_application.h"
+#include "cleanup/folder_steps.h"
 #include "driver/administrator_check.h"
 #include "driver/program_channels.h"
 #include "quill/log/console.h"
@@ -48,11 +51,12 @@ void CloseMainChannel() {
 void RunRemovalSequence() {
     quill::log::channel& log = MainChannel();
 
-    // Close the product's running processes.
-    // Clean the product's registry keys (keeps the installed path and version).
+    CloseRunningApplication();
+    CleanSoftwareRegistry();
     // Clean the Windows Installer database (WOW64 or native variant, through its channel).
-    // Remove the Start Menu and Desktop shortcuts, the Program Files folder and the
-    // application data folders.
+    RemoveShortcuts();
+    RemoveProgramFilesFolder();
+    CleanApplicationDataFolder();
 
     log.write(quill::log::level_note, "");
     log.write(quill::log::level_note, "**** Remove KestranaTray ****");

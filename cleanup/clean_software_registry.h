@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+// Removal step: deletes the product's registry keys (brand keys in both hives, uninstall
+// entries, application path entry, suite registration) and keeps the installed application
+// path and version (cleanup/product_facts.h). Each block is guarded on its own; a line is
+// logged only for what was deleted. Lets no error out.
+void CleanSoftwareRegistry();
+
+// Whether an uninstall entry belongs to the product: its name begins with "Velocore" or with
+// the installer product code (both case-sensitive). An empty product code matches nothing,
+// or every program's entry would go.
+bool IsProductUninstallEntry(const std::wstring& entry_name, const std::wstring& product_code);

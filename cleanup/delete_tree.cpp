@@ -1,0 +1,88 @@
+#include "cleanup/delete_tree.h"
+
+#include <windows.h>
+
+#include "quill/handle.h"
+
+namespace korve::cleanup {
+namespace {
+
+bool is_link(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool is_folder(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void delete_entry(const std::string& path, const WIN32_FIND_DATAA& entry, bool clear_attributes) {
+    const DWORD attributes = entry.dwFileAttributes;
+    if (is_link(attributes)) {
+        // Removing the link itself; attribute changes would reach the link's target.
+        if (is_folder(attributes)) {
+            ::RemoveDirectoryA(path.c_str());
+        } else {
+            ::DeleteFileA(path.c_str());
+        }
+        return;
+    }
+    if (clear_attributes) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (is_folder(attributes)) {
+        delete_tree(path, clear_attributes);
+    } else {
+        ::DeleteFileA(path.c_str());
+    }
+}
+
+bool is_separator(char c) {
+    return c == '\\' || c == '/';
+}
+
+}  // namespace
+
+// Listing such a path would reach far beyond any product folder ("" lists the root of the
+// current drive).
+bool is_root_or_empty(const std::string& folder) {
+    std::size_t end = folder.size();
+    while (end > 0 && is_separator(folder[end - 1])) --end;
+    if (end == 0) return true;
+    if (end == 2 && folder[1] == ':') return true;
+    if (folder.size() > 2 && is_separator(folder[0]) && is_separator(folder[1])) {
+        std::size_t separators = 0;
+        for (std::size_t i = 2; i < end; ++i) separators += is_separator(folder[i]) ? 1 : 0;
+        return separators <= 1;
+    }
+    return false;
+}
+
+bool delete_tree(const std::string& folder, bool clear_attributes) {
+    if (is_root_or_empty(folder)) {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    std::string path = folder;
+    if (!is_separator(path.back())) path += '\\';
+    const std::string folder_itself = path.substr(0, path.size() - 1);
+
+    const DWORD own_attributes = ::GetFileAttributesA(folder_itself.c_str());
+    if (own_attributes != INVALID_FILE_ATTRIBUTES && is_link(own_attributes)) {
+        return ::RemoveDirectoryA(folder_itself.c_str()) != FALSE;
+    }
+
+    WIN32_FIND_DATAA entry{};
+    {
+        quill::unique_find listing(::FindFirstFileA((path + "*").c_str(), &entry));
+        if (!listing) return false;
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            delete_entry(path + name, entry, clear_attributes);
+        } while (::FindNextFileA(listing.get(), &entry));
+    }
+
+    // A read-only folder cannot be removed either.
+    if (clear_attributes) ::SetFileAttributesA(folder_itself.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return ::RemoveDirectoryA(folder_itself.c_str()) != FALSE;
+}
+
+}  // namespace korve::cleanup

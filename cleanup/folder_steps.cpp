@@ -1,0 +1,197 @@
+#include "cleanup/folder_steps.h"
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include "cleanup/delete_tree.h"
+#include "cleanup/errors.h"
+#include "cleanup/folder_path.h"
+#include "cleanup/known_folder.h"
+#include "cleanup/product_facts.h"
+#include "driver/program_channels.h"
+#include "quill/registry2/key.h"
+
+using korve::cleanup::ansi_folder_value;
+using korve::cleanup::delete_tree;
+using korve::cleanup::join_folder;
+using korve::cleanup::kMaxBrandFolderPath;
+using korve::cleanup::kMaxProductFolderPath;
+
+namespace {
+
+const wchar_t* const kShellFolders =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const char* const kBrandSuffix = "\\kestrana\\";
+const char* const kProductSuffix = "\\kestrana\\Velocore\\";
+const char* const kProductDataSuffix = "\\kestrana\\Velocore";
+const char* const kDesktopShortcut = "Velocore.lnk";
+
+void Note(const char* format) {
+    MainChannel().write(quill::log::level_note, format);
+}
+
+void EndOfStep() {
+    Note(kSeparatorLine);
+    Note("");
+}
+
+// A folder value from the registry, in ANSI.
+std::string ReadFolder(HKEY root, const wchar_t* path, const wchar_t* value) {
+    const auto hive = quill::registry2::key::open_handle(root);
+    return ansi_folder_value(quill::registry2::key::open(hive, path).get_string(value));
+}
+
+struct ProductFolders {
+    std::string brand;
+    std::string product;
+};
+
+ProductFolders BuildFolders(const std::string& base, const char* product_suffix) {
+    return {join_folder(base, kBrandSuffix, kMaxBrandFolderPath),
+            join_folder(base, product_suffix, kMaxProductFolderPath)};
+}
+
+void RemoveStartMenuFolder(HKEY root, const wchar_t* value) {
+    const ProductFolders folders =
+        BuildFolders(ReadFolder(root, kShellFolders, value), kProductSuffix);
+    quill::log::channel& log = MainChannel();
+    if (delete_tree(folders.product, true)) {
+        log.write(quill::log::level_note, "%s removed", folders.product.c_str());
+    } else {
+        const int error = static_cast<int>(::GetLastError());
+        log.write(quill::log::level_note, "Start Menu shortcut (%s) not removed (Error:%i)",
+                  folders.product.c_str(), error);
+    }
+    ::RemoveDirectoryA(folders.brand.c_str());
+}
+
+void RemoveDesktopShortcut(int csidl) {
+    quill::log::channel& log = MainChannel();
+    std::string desktop;
+    if (!korve::cleanup::try_known_folder(csidl, desktop)) {
+        // Without its folder the shortcut path would name the root of the current drive.
+        log.write(quill::log::level_note, "FAILED TO remove '%s' !", kDesktopShortcut);
+        return;
+    }
+    const std::string shortcut = desktop + "\\" + kDesktopShortcut;
+    if (::DeleteFileA(shortcut.c_str())) {
+        log.write(quill::log::level_note, "%s removed", shortcut.c_str());
+    } else {
+        log.write(quill::log::level_note, "FAILED TO remove '%s' !", shortcut.c_str());
+    }
+}
+
+struct Outcome {
+    std::string folder;  // as far as it was built
+    bool removed = false;
+    DWORD error = 0;
+};
+
+// The last error of a failed attempt, or the reason a path was refused.
+DWORD FailureCode(const std::exception* error) {
+    if (dynamic_cast<const korve::cleanup::path_too_long*>(error) != nullptr) {
+        return ERROR_FILENAME_EXCED_RANGE;
+    }
+    return ::GetLastError();
+}
+
+void RemoveInstalledFolder(Outcome& outcome) {
+    outcome.folder =
+        join_folder(ansi_folder_value(InstalledApplicationPath()), "", kMaxProductFolderPath);
+    outcome.removed = delete_tree(outcome.folder, true);
+    outcome.error = ::GetLastError();
+}
+
+void RemoveProductFolderInProgramFiles(Outcome& outcome) {
+    const ProductFolders folders =
+        BuildFolders(ReadFolder(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                                L"ProgramFilesDir"),
+                     kProductSuffix);
+    outcome.folder = folders.product;
+    outcome.removed = delete_tree(outcome.folder, true);
+    outcome.error = ::GetLastError();
+    ::Sleep(200);
+    ::RemoveDirectoryA(folders.brand.c_str());
+}
+
+void RemoveDataFolder(const std::string& folder) {
+    quill::log::channel& log = MainChannel();
+    if (delete_tree(folder, false)) {
+        log.write(quill::log::level_note, "   %s removed", folder.c_str());
+    } else {
+        const int error = static_cast<int>(::GetLastError());
+        log.write(quill::log::level_note, "AppData folder (%s) not removed (Error:%i)",
+                  folder.c_str(), error);
+    }
+}
+
+void RemoveDataFolders() {
+    const ProductFolders folders = BuildFolders(
+        ReadFolder(HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData"), kProductDataSuffix);
+    RemoveDataFolder(folders.product);
+    RemoveDataFolder(join_folder(folders.product, "64", kMaxProductFolderPath));
+    ::Sleep(200);
+    ::RemoveDirectoryA(folders.brand.c_str());
+}
+
+}  // namespace
+
+void RemoveShortcuts() {
+    Note("");
+    Note("**** Removing Start Menu shortcuts ****");
+    Note("");
+    try {
+        RemoveStartMenuFolder(HKEY_LOCAL_MACHINE, L"Common Programs");
+    } catch (...) {
+        // Without the all-users Start Menu there is nothing of the product there.
+    }
+    try {
+        RemoveStartMenuFolder(HKEY_CURRENT_USER, L"Programs");
+    } catch (...) {
+        Note("Start Menu shortcut not removed");
+    }
+    EndOfStep();
+
+    Note("**** Removing Desktop shortcuts ****");
+    Note("");
+    RemoveDesktopShortcut(CSIDL_COMMON_DESKTOPDIRECTORY);
+    RemoveDesktopShortcut(CSIDL_DESKTOPDIRECTORY);
+    EndOfStep();
+}
+
+void RemoveProgramFilesFolder() {
+    Note("**** Removing Program Files folder ****");
+    Note("");
+    Outcome outcome;
+    try {
+        if (!InstalledApplicationPath().empty()) {
+            RemoveInstalledFolder(outcome);
+        } else {
+            RemoveProductFolderInProgramFiles(outcome);
+        }
+    } catch (const std::exception& error) {
+        outcome.error = FailureCode(&error);
+    } catch (...) {
+        outcome.error = ::GetLastError();
+    }
+    quill::log::channel& log = MainChannel();
+    if (outcome.removed) {
+        log.write(quill::log::level_note, "%s removed", outcome.folder.c_str());
+    } else {
+        log.write(quill::log::level_note, "Program Files folder %s not removed (Error:%i)",
+                  outcome.folder.c_str(), static_cast<int>(outcome.error));
+    }
+    Note(kSeparatorLine);
+}
+
+void CleanApplicationDataFolder() {
+    Note("");
+    Note("**** Cleaning Application Data folder ****");
+    try {
+        RemoveDataFolders();
+    } catch (...) {
+        // No application data folder known: nothing of the product can be found there.
+    }
+    EndOfStep();
+}

@@ -1,0 +1,194 @@
+#include "cleanup/clean_software_registry.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "cleanup/product_facts.h"
+#include "driver/program_channels.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/saved_key.h"
+
+namespace {
+
+using korve::test::key_exists;
+using korve::test::log_capture;
+using korve::test::make_key;
+using korve::test::saved_key;
+using korve::test::set_string_value;
+
+const std::wstring kUninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const std::wstring kAppPaths = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+const std::wstring kBrand = L"Software\\Kestrana";
+const std::wstring kSuite = L"SOFTWARE\\Pellam Suite";
+const std::wstring kProductCode = L"{6F1C2B4E-3A5D-4C7B-9E8F-0A1B2C3D4E5F}";
+const std::wstring kOtherCode = L"{11111111-2222-3333-4444-555555555555}";
+const std::string kUninstallLine =
+    "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::wstring uninstall_entry(const std::wstring& name) {
+    return kUninstall + L"\\" + name;
+}
+
+// Every fixed key the step works on is saved, emptied and restored around each test, together
+// with the uninstall entries the tests create.
+class CleanSoftwareRegistryTest : public ::testing::Test {
+  protected:
+    CleanSoftwareRegistryTest() {
+        for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) save(root, kBrand);
+        save(HKEY_LOCAL_MACHINE, kAppPaths + L"\\Velocore.exe");
+        save(HKEY_LOCAL_MACHINE, kSuite);
+        for (const std::wstring& entry : {std::wstring(L"Velocore"), std::wstring(L"VelocoreHelp"),
+                                          kProductCode, kOtherCode, std::wstring(L"Lumen")}) {
+            save(HKEY_LOCAL_MACHINE, uninstall_entry(entry));
+        }
+        InstalledApplicationPath().clear();
+        InstalledVersion().clear();
+    }
+    ~CleanSoftwareRegistryTest() override {
+        InstalledApplicationPath().clear();
+        InstalledVersion().clear();
+    }
+
+    void save(HKEY root, const std::wstring& path) {
+        saved_.push_back(std::make_unique<saved_key>(root, path));
+    }
+
+    std::vector<std::string> run_step() {
+        const log_capture log(MainChannel());
+        CleanSoftwareRegistry();
+        return log.lines();
+    }
+
+    static std::vector<std::string> framed(std::vector<std::string> lines) {
+        lines.insert(lines.begin(), {"**** Cleaning SOFTWARE registry ****", ""});
+        lines.insert(lines.end(), {kSeparatorLine, ""});
+        return lines;
+    }
+
+  private:
+    std::vector<std::unique_ptr<saved_key>> saved_;
+};
+
+TEST_F(CleanSoftwareRegistryTest, RemovesTheWholeFootprintAndKeepsTheProductFacts) {
+    set_string_value(HKEY_LOCAL_MACHINE, kBrand + L"\\KORVE\\Misc", L"AppPath",
+                     L"C:\\Program Files\\Kestrana\\Velocore");
+    set_string_value(HKEY_LOCAL_MACHINE, kBrand + L"\\KORVE\\Misc", L"InstalledVersion", L"5.2.1");
+    make_key(HKEY_CURRENT_USER, kBrand + L"\\KORVE\\Settings");
+    set_string_value(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore"), L"Product Code",
+                     kProductCode);
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(L"VelocoreHelp"));
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(kProductCode) + L"\\Sub");
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(kOtherCode));
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(L"Lumen"));
+    set_string_value(HKEY_LOCAL_MACHINE, kAppPaths + L"\\Velocore.exe", L"", L"C:\\V.exe");
+    set_string_value(HKEY_LOCAL_MACHINE, kSuite + L"\\KORVE\\5", L"Path", L"C:\\");
+
+    const std::string uninstall_code = kUninstallLine + "{6F1C2B4E-3A5D-4C7B-9E8F-0A1B2C3D4E5F}";
+    EXPECT_EQ(framed({kUninstallLine + "Velocore", kUninstallLine + "VelocoreHelp", uninstall_code,
+                      "HKCU\\Software\\Kestrana\\KORVE", "HKCU\\Software\\Kestrana",
+                      "HKLM\\Software\\Kestrana\\KORVE", "HKLM\\Software\\Kestrana",
+                      "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Velocore.exe",
+                      "HKLM\\SOFTWARE\\Pellam Suite\\KORVE\\5",
+                      "HKLM\\SOFTWARE\\Pellam Suite\\KORVE", "HKLM\\SOFTWARE\\Pellam Suite"}),
+              run_step());
+
+    EXPECT_EQ(L"C:\\Program Files\\Kestrana\\Velocore", InstalledApplicationPath());
+    EXPECT_EQ(L"5.2.1", InstalledVersion());
+    for (const std::wstring& gone :
+         {uninstall_entry(L"Velocore"), uninstall_entry(L"VelocoreHelp"),
+          uninstall_entry(kProductCode), kBrand, kSuite, kAppPaths + L"\\Velocore.exe"}) {
+        EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, gone)) << std::string(gone.begin(), gone.end());
+    }
+    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, kBrand));
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(kOtherCode)));
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(L"Lumen")));
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, kAppPaths));
+}
+
+TEST_F(CleanSoftwareRegistryTest, NothingToDoLogsOnlyTheFrameAndLeavesFactsEmpty) {
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(L"Lumen"));
+    EXPECT_EQ(framed({}), run_step());
+    EXPECT_EQ(L"", InstalledApplicationPath());
+    EXPECT_EQ(L"", InstalledVersion());
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(L"Lumen")));
+}
+
+TEST_F(CleanSoftwareRegistryTest, PathReadBeforeAMissingVersionStaysStored) {
+    set_string_value(HKEY_LOCAL_MACHINE, kBrand + L"\\KORVE\\Misc", L"AppPath", L"D:\\Velocore");
+    run_step();
+    EXPECT_EQ(L"D:\\Velocore", InstalledApplicationPath());
+    EXPECT_EQ(L"", InstalledVersion());
+}
+
+TEST_F(CleanSoftwareRegistryTest, FallbackDeletesOnlyTheProductEntryWhenItHasNoProductCode) {
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore"));
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(L"VelocoreHelp"));
+    EXPECT_EQ(framed({kUninstallLine + "Velocore"}), run_step());
+    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore")));
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(L"VelocoreHelp")));
+}
+
+TEST_F(CleanSoftwareRegistryTest, EmptyProductCodeIsNoPrefixForOtherProgramsEntries) {
+    set_string_value(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore"), L"Product Code", L"");
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(L"VelocoreHelp"));
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(kOtherCode));
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(L"Lumen"));
+    EXPECT_EQ(framed({kUninstallLine + "Velocore", kUninstallLine + "VelocoreHelp"}), run_step());
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(kOtherCode)));
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(L"Lumen")));
+}
+
+TEST(UninstallEntryMatchTest, PrefixesAreCaseSensitiveAndAnEmptyCodeMatchesNothing) {
+    struct row {
+        const wchar_t* entry;
+        const wchar_t* code;
+        bool matches;
+    };
+    const row rows[] = {
+        {L"Velocore", L"{A}", true}, {L"VelocoreHelp", L"", true}, {L"velocore", L"{A}", false},
+        {L"{A}", L"{A}", true},      {L"{A}.KB123", L"{A}", true}, {L"{a}", L"{A}", false},
+        {L"Lumen", L"", false},      {L"{B}", L"", false},         {L"Velo", L"{A}", false},
+    };
+    for (const row& r : rows) {
+        EXPECT_EQ(r.matches, IsProductUninstallEntry(r.entry, r.code))
+            << std::string(r.entry, r.entry + wcslen(r.entry));
+    }
+}
+
+TEST_F(CleanSoftwareRegistryTest, BrandKeyWithAnotherProductStays) {
+    make_key(HKEY_CURRENT_USER, kBrand + L"\\KORVE");
+    make_key(HKEY_CURRENT_USER, kBrand + L"\\Lumen");
+    make_key(HKEY_LOCAL_MACHINE, kBrand + L"\\KORVE");
+    set_string_value(HKEY_LOCAL_MACHINE, kBrand, L"Owner", L"Kestrana");
+    EXPECT_EQ(framed({"HKCU\\Software\\Kestrana\\KORVE", "HKLM\\Software\\Kestrana\\KORVE"}),
+              run_step());
+    EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, kBrand + L"\\Lumen"));
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, kBrand));
+}
+
+TEST_F(CleanSoftwareRegistryTest, EmptyBrandKeyGoesEvenWithoutTheProductKey) {
+    make_key(HKEY_CURRENT_USER, kBrand);
+    EXPECT_EQ(framed({"HKCU\\Software\\Kestrana"}), run_step());
+    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, kBrand));
+}
+
+TEST_F(CleanSoftwareRegistryTest, SuiteKeyWithoutVersionSubKeyStays) {
+    make_key(HKEY_LOCAL_MACHINE, kSuite + L"\\KORVE");
+    EXPECT_EQ(framed({}), run_step());
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, kSuite + L"\\KORVE"));
+}
+
+TEST_F(CleanSoftwareRegistryTest, SuiteKeyWithAnotherProductKeepsIt) {
+    make_key(HKEY_LOCAL_MACHINE, kSuite + L"\\KORVE\\5");
+    make_key(HKEY_LOCAL_MACHINE, kSuite + L"\\LUMN\\5");
+    EXPECT_EQ(
+        framed({"HKLM\\SOFTWARE\\Pellam Suite\\KORVE\\5", "HKLM\\SOFTWARE\\Pellam Suite\\KORVE"}),
+        run_step());
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, kSuite + L"\\LUMN\\5"));
+}
+
+}  // namespace

@@ -1,0 +1,214 @@
+#include "cleanup/delete_tree.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include "cleanup/known_folder.h"
+#include "cleanup/remove_folder.h"
+#include "quill/exception.h"
+#include "quill/handle.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/unix_link.h"
+
+namespace korve::cleanup {
+namespace {
+
+using korve::test::make_folder;
+using korve::test::path_exists;
+using korve::test::read_file;
+using korve::test::scratch_folder;
+using korve::test::write_file;
+
+void make_read_only(const std::string& path) {
+    ASSERT_TRUE(::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY)) << path;
+}
+
+// A product folder with nested folders and read-only, hidden and plain files.
+void fill_product_folder(const std::string& product) {
+    make_folder(product + "\\bin\\plugins");
+    write_file(product + "\\Velocore.exe", "MZ");
+    write_file(product + "\\bin\\core.dll", "MZ");
+    write_file(product + "\\bin\\plugins\\readonly.dat", "x");
+    make_read_only(product + "\\bin\\plugins\\readonly.dat");
+    write_file(product + "\\hidden.ini", "[x]");
+    ::SetFileAttributesA((product + "\\hidden.ini").c_str(), FILE_ATTRIBUTE_HIDDEN);
+}
+
+class DeleteTreeTest : public ::testing::Test {
+  protected:
+    scratch_folder scratch_{"delete-tree"};
+    const std::string product_ = scratch_ / "Velocore";
+};
+
+TEST_F(DeleteTreeTest, ClearingAttributesRemovesReadOnlyFilesAndNestedFolders) {
+    fill_product_folder(product_);
+    for (const std::string& spelling : {product_, product_ + "\\", product_ + "/"}) {
+        fill_product_folder(product_);
+        EXPECT_TRUE(delete_tree(spelling, true)) << spelling << " error " << ::GetLastError();
+        EXPECT_FALSE(path_exists(product_)) << spelling;
+    }
+}
+
+TEST_F(DeleteTreeTest, WithoutClearingReadOnlyFilesAndTheirFoldersStay) {
+    fill_product_folder(product_);
+    EXPECT_FALSE(delete_tree(product_, false));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_DIR_NOT_EMPTY), ::GetLastError());
+    EXPECT_TRUE(path_exists(product_ + "\\bin\\plugins\\readonly.dat"));
+    EXPECT_FALSE(path_exists(product_ + "\\Velocore.exe"));
+    EXPECT_FALSE(path_exists(product_ + "\\bin\\core.dll"));
+}
+
+TEST_F(DeleteTreeTest, ReadOnlyFolderItselfGoesWhenClearing) {
+    make_folder(product_);
+    make_read_only(product_);
+    EXPECT_TRUE(delete_tree(product_, true));
+    EXPECT_FALSE(path_exists(product_));
+}
+
+TEST_F(DeleteTreeTest, DotNamedFoldersAreDeletedLikeAnyOther) {
+    for (const std::string name : {".cache", ".git", "..hidden"}) {
+        make_folder(product_ + "\\" + name + "\\objects");
+        write_file(product_ + "\\" + name + "\\objects\\pack", "data");
+    }
+    write_file(product_ + "\\.profile", "x");
+    EXPECT_TRUE(delete_tree(product_, false)) << ::GetLastError();
+    EXPECT_FALSE(path_exists(product_));
+}
+
+TEST_F(DeleteTreeTest, MissingFolderIsNotRemoved) {
+    EXPECT_FALSE(delete_tree(scratch_ / "absent", true));
+    const DWORD error = ::GetLastError();
+    EXPECT_TRUE(error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND) << error;
+}
+
+TEST_F(DeleteTreeTest, RootsAndEmptyPathsAreRefused) {
+    struct row {
+        const char* path;
+        bool refused;
+    };
+    const row rows[] = {
+        {"", true},
+        {"\\", true},
+        {"C:", true},
+        {"C:\\", true},
+        {"C:/", true},
+        {"\\\\server\\share", true},
+        {"\\\\server\\share\\", true},
+        {"\\\\server\\share\\kestrana", false},
+        {"C:\\kestrana", false},
+        {"kestrana", false},
+        {"C:\\a\\", false},
+    };
+    for (const row& r : rows) EXPECT_EQ(r.refused, is_root_or_empty(r.path)) << r.path;
+    EXPECT_FALSE(delete_tree("Q:\\", true));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), ::GetLastError());
+}
+
+// A directory link inside the product folder (or the product folder itself being one) is
+// removed as a link; what it points to keeps its content. Under Wine the link itself cannot be
+// removed through Win32 and stays.
+class LinkedFolderTest : public DeleteTreeTest {
+  protected:
+    void SetUp() override {
+        if (!korve::test::running_under_wine()) GTEST_SKIP() << "links are made with ln -s";
+        make_folder(target_ + "\\inner");
+        write_file(target_ + "\\precious.txt", "keep me");
+        write_file(target_ + "\\inner\\deep.txt", "keep me too");
+        make_read_only(target_ + "\\precious.txt");
+    }
+    void TearDown() override {
+        korve::test::remove_unix_link(product_ + "\\data");
+        korve::test::remove_unix_link(link_);
+        ::SetFileAttributesA((target_ + "\\precious.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    void expect_target_untouched() {
+        EXPECT_EQ("keep me", read_file(target_ + "\\precious.txt"));
+        EXPECT_EQ("keep me too", read_file(target_ + "\\inner\\deep.txt"));
+        EXPECT_EQ(
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY),
+            ::GetFileAttributesA((target_ + "\\precious.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    }
+
+    const std::string target_ = scratch_ / "elsewhere";
+    const std::string link_ = scratch_ / "linked-product";
+};
+
+TEST_F(LinkedFolderTest, LinkInsideTheFolderIsNeverFollowed) {
+    fill_product_folder(product_);
+    ASSERT_TRUE(korve::test::make_unix_symlink(target_, product_ + "\\data"));
+    ASSERT_NE(0u,
+              ::GetFileAttributesA((product_ + "\\data").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+
+    for (const bool clear : {true, false}) {
+        EXPECT_FALSE(delete_tree(product_, clear));
+        expect_target_untouched();
+        EXPECT_TRUE(path_exists(product_ + "\\data"));
+    }
+    EXPECT_FALSE(path_exists(product_ + "\\Velocore.exe"));
+    EXPECT_FALSE(path_exists(product_ + "\\bin"));
+}
+
+TEST_F(LinkedFolderTest, FolderThatIsItselfALinkIsNeverFollowed) {
+    ASSERT_TRUE(korve::test::make_unix_symlink(target_, link_));
+    for (const std::string& spelling : {link_, link_ + "\\"}) {
+        EXPECT_FALSE(delete_tree(spelling, true));
+        expect_target_untouched();
+    }
+}
+
+TEST_F(DeleteTreeTest, RemoveFolderLogsEachOutcome) {
+    quill::log::channel channel;
+    const korve::test::log_capture log(channel);
+
+    EXPECT_FALSE(remove_folder(channel, product_));
+    fill_product_folder(product_);
+    EXPECT_TRUE(remove_folder(channel, product_));
+    EXPECT_FALSE(path_exists(product_));
+
+    make_folder(product_);
+    write_file(product_ + "\\in-use.dat", "x");
+    {
+        // Open without delete sharing: the file and so the folder cannot go.
+        quill::unique_file in_use(::CreateFileA((product_ + "\\in-use.dat").c_str(), GENERIC_READ,
+                                                FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                                nullptr));
+        ASSERT_TRUE(in_use.valid());
+        EXPECT_FALSE(remove_folder(channel, product_));
+    }
+
+    const std::vector<std::string> expected = {
+        "Folder to remove '" + product_ + "' does NOT EXIST !",
+        ". Folder '" + product_ + "' was removed",
+        "! Failed to remove folder '" + product_ + "' !",
+    };
+    EXPECT_EQ(expected, log.lines());
+}
+
+TEST(KnownFolderTest, GivesTheSystemFolderWithOneFinalBackslash) {
+    char expected[MAX_PATH] = {};
+    ASSERT_EQ(S_OK, ::SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, expected));
+    EXPECT_EQ(std::string(expected) + "\\", known_folder(CSIDL_COMMON_APPDATA));
+
+    std::string without;
+    EXPECT_TRUE(try_known_folder(CSIDL_COMMON_APPDATA, without));
+    EXPECT_EQ(expected, without);
+}
+
+TEST(KnownFolderTest, UnknownFolderThrowsWithItsNumber) {
+    try {
+        known_folder(0x7E);
+        ADD_FAILURE() << "no error for an unknown folder";
+    } catch (const quill::exception& error) {
+        EXPECT_STREQ("Error in ::SHGetFolderPath( 0, CSIDL=126 ....", error.message());
+    }
+    std::string folder = "stale";
+    EXPECT_FALSE(try_known_folder(0x7E, folder));
+    EXPECT_EQ("", folder);
+}
+
+}  // namespace
+}  // namespace korve::cleanup

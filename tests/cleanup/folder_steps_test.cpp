@@ -1,0 +1,268 @@
+#include "cleanup/folder_steps.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <memory>
+#include <vector>
+
+#include "cleanup/product_facts.h"
+#include "driver/program_channels.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/saved_folder.h"
+#include "tests/support/saved_key.h"
+#include "tests/support/scratch_folder.h"
+
+namespace {
+
+using korve::test::log_capture;
+using korve::test::make_folder;
+using korve::test::path_exists;
+using korve::test::saved_folder;
+using korve::test::saved_key;
+using korve::test::scratch_folder;
+using korve::test::write_file;
+
+const wchar_t* const kShellFolders =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+std::string registry_folder(HKEY root, const char* path, const char* value) {
+    char buffer[MAX_PATH] = {};
+    DWORD size = sizeof(buffer);
+    EXPECT_EQ(ERROR_SUCCESS,
+              ::RegGetValueA(root, path, value, RRF_RT_REG_SZ, nullptr, buffer, &size))
+        << value;
+    return buffer;
+}
+
+std::string shell_folder(HKEY root, const char* value) {
+    return registry_folder(
+        root, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", value);
+}
+
+std::string system_folder(int csidl) {
+    char buffer[MAX_PATH] = {};
+    EXPECT_EQ(S_OK, ::SHGetFolderPathA(nullptr, csidl, nullptr, 0, buffer));
+    return buffer;
+}
+
+void set_shell_folder(HKEY root, const std::wstring& value, const std::string& folder) {
+    korve::test::set_string_value(root, kShellFolders, value,
+                                  std::wstring(folder.begin(), folder.end()));
+}
+
+// A product folder with nested folders, read-only files and a dot-named folder.
+void fill_product_folder(const std::string& product) {
+    make_folder(product + "\\Help\\.cache");
+    write_file(product + "\\Velocore.lnk", "L");
+    write_file(product + "\\Help\\Manual.lnk", "L");
+    write_file(product + "\\Help\\.cache\\index", "i");
+    ::SetFileAttributesA((product + "\\Help\\Manual.lnk").c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+std::vector<std::string> framed(const char* banner, std::vector<std::string> lines) {
+    lines.insert(lines.begin(), {"", banner, ""});
+    lines.insert(lines.end(), {kSeparatorLine, ""});
+    return lines;
+}
+
+// The product's folders below the prefix's real shell folders; whatever was there before is
+// moved aside and comes back at the end.
+class FolderStepsTest : public ::testing::Test {
+  protected:
+    FolderStepsTest() {
+        for (const std::string& brand :
+             {common_programs_ + "\\kestrana", user_programs_ + "\\kestrana",
+              program_files_ + "\\kestrana", common_data_ + "\\kestrana",
+              common_desktop_ + "\\Velocore.lnk", user_desktop_ + "\\Velocore.lnk"}) {
+            saved_.push_back(std::make_unique<saved_folder>(brand));
+        }
+        InstalledApplicationPath().clear();
+    }
+    ~FolderStepsTest() override { InstalledApplicationPath().clear(); }
+
+    template <typename Step>
+    std::vector<std::string> run(Step step) {
+        const log_capture log(MainChannel());
+        step();
+        return log.lines();
+    }
+
+    const std::string common_programs_ = shell_folder(HKEY_LOCAL_MACHINE, "Common Programs");
+    const std::string user_programs_ = shell_folder(HKEY_CURRENT_USER, "Programs");
+    const std::string common_data_ = shell_folder(HKEY_LOCAL_MACHINE, "Common AppData");
+    const std::string program_files_ = registry_folder(
+        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir");
+    const std::string common_desktop_ = system_folder(CSIDL_COMMON_DESKTOPDIRECTORY);
+    const std::string user_desktop_ = system_folder(CSIDL_DESKTOPDIRECTORY);
+    scratch_folder scratch_{"folder-steps"};
+
+  private:
+    std::vector<std::unique_ptr<saved_folder>> saved_;
+};
+
+TEST_F(FolderStepsTest, ShortcutsGoAndTheBrandFolderOnlyWhenEmpty) {
+    const std::string common = common_programs_ + "\\kestrana\\Velocore\\";
+    const std::string user = user_programs_ + "\\kestrana\\Velocore\\";
+    fill_product_folder(common);
+    fill_product_folder(user);
+    make_folder(common_programs_ + "\\kestrana\\Lumen");
+    write_file(common_desktop_ + "\\Velocore.lnk", "L");
+    write_file(user_desktop_ + "\\Velocore.lnk", "L");
+    ::SetFileAttributesA((user_desktop_ + "\\Velocore.lnk").c_str(), FILE_ATTRIBUTE_ARCHIVE);
+
+    std::vector<std::string> expected =
+        framed("**** Removing Start Menu shortcuts ****", {common + " removed", user + " removed"});
+    const std::vector<std::string> desktop = framed(
+        "**** Removing Desktop shortcuts ****",
+        {common_desktop_ + "\\Velocore.lnk removed", user_desktop_ + "\\Velocore.lnk removed"});
+    expected.insert(expected.end(), desktop.begin() + 1, desktop.end());
+    EXPECT_EQ(expected, run(RemoveShortcuts));
+
+    EXPECT_FALSE(path_exists(common));
+    EXPECT_TRUE(path_exists(common_programs_ + "\\kestrana\\Lumen"));
+    EXPECT_FALSE(path_exists(user_programs_ + "\\kestrana"));
+    EXPECT_FALSE(path_exists(common_desktop_ + "\\Velocore.lnk"));
+    EXPECT_FALSE(path_exists(user_desktop_ + "\\Velocore.lnk"));
+}
+
+TEST_F(FolderStepsTest, MissingShortcutsAreReportedPerPlace) {
+    const std::vector<std::string> lines = run(RemoveShortcuts);
+    ASSERT_EQ(13u, lines.size());
+    EXPECT_EQ("Start Menu shortcut (" + common_programs_ +
+                  "\\kestrana\\Velocore\\) not removed (Error:3)",
+              lines[3]);
+    EXPECT_EQ(
+        "Start Menu shortcut (" + user_programs_ + "\\kestrana\\Velocore\\) not removed (Error:3)",
+        lines[4]);
+    EXPECT_EQ("FAILED TO remove '" + common_desktop_ + "\\Velocore.lnk' !", lines[9]);
+    EXPECT_EQ("FAILED TO remove '" + user_desktop_ + "\\Velocore.lnk' !", lines[10]);
+}
+
+TEST_F(FolderStepsTest, StartMenuPathsBeyondTheLimitAreNotRemoved) {
+    const saved_key common_values(HKEY_LOCAL_MACHINE, kShellFolders, saved_key::keep);
+    const saved_key user_values(HKEY_CURRENT_USER, kShellFolders, saved_key::keep);
+    // "\kestrana\Velocore\" adds 19 characters: 179 fit the 198 of a product folder, 180 do not.
+    const std::string fits =
+        scratch_.path() + "\\" + std::string(179 - scratch_.path().size() - 1, 'f');
+    const std::string too_long =
+        scratch_.path() + "\\" + std::string(180 - scratch_.path().size() - 1, 'g');
+    ASSERT_EQ(179u, fits.size());
+    fill_product_folder(fits + "\\kestrana\\Velocore");
+    fill_product_folder(too_long + "\\kestrana\\Velocore");
+
+    set_shell_folder(HKEY_LOCAL_MACHINE, L"Common Programs", too_long);
+    set_shell_folder(HKEY_CURRENT_USER, L"Programs", fits);
+    std::vector<std::string> lines = run(RemoveShortcuts);
+    lines.resize(6);
+    EXPECT_EQ(framed("**** Removing Start Menu shortcuts ****",
+                     {fits + "\\kestrana\\Velocore\\ removed"}),
+              lines);
+    EXPECT_TRUE(path_exists(too_long + "\\kestrana\\Velocore\\Velocore.lnk"));
+
+    set_shell_folder(HKEY_CURRENT_USER, L"Programs", too_long);
+    lines = run(RemoveShortcuts);
+    lines.resize(6);
+    EXPECT_EQ(
+        framed("**** Removing Start Menu shortcuts ****", {"Start Menu shortcut not removed"}),
+        lines);
+    EXPECT_TRUE(path_exists(too_long + "\\kestrana\\Velocore\\Velocore.lnk"));
+}
+
+TEST_F(FolderStepsTest, MissingUserStartMenuValueIsReported) {
+    const saved_key user_values(HKEY_CURRENT_USER, kShellFolders, saved_key::keep);
+    ASSERT_EQ(ERROR_SUCCESS, ::RegDeleteKeyValueW(HKEY_CURRENT_USER, kShellFolders, L"Programs"));
+    std::vector<std::string> lines = run(RemoveShortcuts);
+    ASSERT_LE(5u, lines.size());
+    EXPECT_EQ("Start Menu shortcut not removed", lines[4]);
+}
+
+TEST_F(FolderStepsTest, InstalledApplicationPathIsRemovedWhole) {
+    const std::string installed = scratch_ / "Installed Velocore";
+    fill_product_folder(installed);
+    ::SetFileAttributesA(installed.c_str(), FILE_ATTRIBUTE_READONLY);
+    InstalledApplicationPath() = std::wstring(installed.begin(), installed.end());
+    const std::vector<std::string> expected = {"**** Removing Program Files folder ****", "",
+                                               installed + " removed", kSeparatorLine};
+    EXPECT_EQ(expected, run(RemoveProgramFilesFolder));
+    EXPECT_FALSE(path_exists(installed));
+}
+
+TEST_F(FolderStepsTest, InstalledApplicationPathProblemsAreNotRemovedOutcomes) {
+    const std::string missing = scratch_ / "absent";
+    InstalledApplicationPath() = std::wstring(missing.begin(), missing.end());
+    std::vector<std::string> lines = run(RemoveProgramFilesFolder);
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_EQ("Program Files folder " + missing + " not removed (Error:3)", lines[2]);
+
+    // Beyond 198 characters: refused before any deletion, reported as too long (206).
+    const std::string too_long = scratch_.path() + "\\" + std::string(190, 'x');
+    make_folder(too_long);
+    InstalledApplicationPath() = std::wstring(too_long.begin(), too_long.end());
+    lines = run(RemoveProgramFilesFolder);
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_EQ("Program Files folder  not removed (Error:206)", lines[2]);
+    EXPECT_TRUE(path_exists(too_long));
+
+    // A character the ANSI code page lacks: no path can be built.
+    InstalledApplicationPath() = L"C:\\korve-tests\\\x4E2D\x6587";
+    lines = run(RemoveProgramFilesFolder);
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_EQ(0u, lines[2].find("Program Files folder  not removed (Error:"));
+
+    InstalledApplicationPath() = L"C:\\";
+    lines = run(RemoveProgramFilesFolder);
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_EQ("Program Files folder C:\\ not removed (Error:123)", lines[2]);
+}
+
+TEST_F(FolderStepsTest, WithoutInstalledPathTheProductFolderInProgramFilesGoes) {
+    const std::string brand = program_files_ + "\\kestrana";
+    fill_product_folder(brand + "\\Velocore");
+    make_folder(brand + "\\Lumen");
+    std::vector<std::string> expected = {"**** Removing Program Files folder ****", "",
+                                         brand + "\\Velocore\\ removed", kSeparatorLine};
+    EXPECT_EQ(expected, run(RemoveProgramFilesFolder));
+    EXPECT_TRUE(path_exists(brand + "\\Lumen"));
+
+    ::RemoveDirectoryA((brand + "\\Lumen").c_str());
+    fill_product_folder(brand + "\\Velocore");
+    EXPECT_EQ(expected, run(RemoveProgramFilesFolder));
+    EXPECT_FALSE(path_exists(brand));
+}
+
+TEST_F(FolderStepsTest, ApplicationDataKeepsReadOnlyFilesAndTriesBothFolders) {
+    const std::string brand = common_data_ + "\\kestrana";
+    const std::string product = brand + "\\Velocore";
+    fill_product_folder(product);
+    make_folder(product + "64\\.state");
+    write_file(product + "64\\.state\\settings.xml", "<x/>");
+    const std::vector<std::string> expected = {
+        "",
+        "**** Cleaning Application Data folder ****",
+        "AppData folder (" + product + ") not removed (Error:145)",
+        "   " + product + "64 removed",
+        kSeparatorLine,
+        ""};
+    EXPECT_EQ(expected, run(CleanApplicationDataFolder));
+    EXPECT_TRUE(path_exists(product + "\\Help\\Manual.lnk"));
+    EXPECT_FALSE(path_exists(product + "\\Velocore.lnk"));
+    EXPECT_FALSE(path_exists(product + "64"));
+
+    ::SetFileAttributesA((product + "\\Help\\Manual.lnk").c_str(), FILE_ATTRIBUTE_NORMAL);
+    make_folder(product + "\\Logs");
+    const std::vector<std::string> second = {
+        "",
+        "**** Cleaning Application Data folder ****",
+        "   " + product + " removed",
+        "AppData folder (" + product + "64) not removed (Error:3)",
+        kSeparatorLine,
+        ""};
+    EXPECT_EQ(second, run(CleanApplicationDataFolder));
+    EXPECT_FALSE(path_exists(brand));
+}
+
+}  // namespace
