@@ -36,12 +36,8 @@ bool contains(const std::vector<std::string>& texts, const std::string& wanted) 
     return std::find(texts.begin(), texts.end(), wanted) != texts.end();
 }
 
-DWORD wait_for_exit(HANDLE process, DWORD milliseconds) {
-    DWORD code = STILL_ACTIVE;
-    if (::WaitForSingleObject(process, milliseconds) == WAIT_OBJECT_0) {
-        ::GetExitCodeProcess(process, &code);
-    }
-    return code;
+DWORD wait_for_exit(const korve::test::started_process& process, DWORD milliseconds) {
+    return process.wait_for_exit(milliseconds) ? process.exit_code() : STILL_ACTIVE;
 }
 
 // Points a system folder elsewhere for the test's duration: `name` is its value under
@@ -145,7 +141,7 @@ class SharedTrayRemoverTest : public ::testing::Test {
 
 TEST_F(SharedTrayRemoverTest, LastProductAsksTheTrayToQuitAndRemovesEverythingOfIt) {
     install_tray({}, true);
-    const HANDLE tray = place_.start_tray(program(), true);
+    const auto& tray = place_.start_tray(program(), true);
 
     std::vector<std::string> expected = {
         "   " + configuration_file() + " removed",
@@ -178,7 +174,7 @@ TEST_F(SharedTrayRemoverTest, LastProductAsksTheTrayToQuitAndRemovesEverythingOf
 
 TEST_F(SharedTrayRemoverTest, AnotherProductKeepsTheTrayAndTheCountersFollowIt) {
     install_tray({"corvo.xml"}, true);
-    const HANDLE tray = place_.start_tray(program(), true);
+    const auto& tray = place_.start_tray(program(), true);
 
     std::vector<std::string> expected = {
         "   " + configuration_file() + " removed",
@@ -203,7 +199,7 @@ TEST_F(SharedTrayRemoverTest, AnotherProductKeepsTheTrayAndTheCountersFollowIt) 
 
 TEST_F(SharedTrayRemoverTest, WithoutTheHtmlLibraryTheTrayIsTerminated) {
     install_tray({}, false);
-    const HANDLE tray = place_.start_tray(program(), false);
+    const auto& tray = place_.start_tray(program(), false);
 
     const std::vector<std::string> texts = remove_tray();
     const std::vector<std::string> expected = {
@@ -227,7 +223,7 @@ TEST_F(SharedTrayRemoverTest, TrayIgnoringTheQuitRequestIsWaitedForFifteenChecks
     korve::test::scratch_folder elsewhere("suite-stubborn-tray");
     const std::string stubborn = elsewhere / "KestranaTray.exe";
     ASSERT_TRUE(::CopyFileA(place_.built_tray().c_str(), stubborn.c_str(), FALSE));
-    const HANDLE tray = place_.start_tray(stubborn, false);
+    const auto& tray = place_.start_tray(stubborn, false);
 
     const std::vector<std::string> texts = remove_tray();
     EXPECT_GE(elapsed_, 14000u) << "15 checks with a pause of a second after each";

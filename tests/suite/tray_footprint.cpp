@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "quill/handle.h"
 #include "tests/support/child_process.h"
-#include "tests/support/scratch_folder.h"
 #include "tests/support/scratch_key.h"
 
 namespace korve::test {
@@ -16,7 +16,6 @@ const wchar_t* const kBrandBackup = L"Software\\KORVETests\\saved-kestrana";
 const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t* const kRunValue = L"PellamTray";
 const wchar_t* const kSharedDlls = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
-const char* const kSavedSuffix = ".korve-saved";
 constexpr REGSAM kView32 = KEY_WOW64_32KEY;
 
 std::string system_folder(int csidl) {
@@ -70,18 +69,16 @@ bool is_brand_counter(const std::wstring& name) {
 tray_footprint::tray_footprint()
     : common_app_data_(system_folder(CSIDL_COMMON_APPDATA)),
       program_files_x86_(system_folder(CSIDL_PROGRAM_FILESX86)),
-      app_data_(system_folder(CSIDL_APPDATA)) {
-    save_folders();
+      app_data_(system_folder(CSIDL_APPDATA)),
+      common_brand_(common_app_data_ + "Kestrana"),
+      programs_brand_(program_files_x86_ + "Kestrana"),
+      user_brand_(app_data_ + "Kestrana") {
     save_registry();
 }
 
 tray_footprint::~tray_footprint() {
-    for (const quill::unique_handle& tray : trays_) {
-        ::TerminateProcess(tray.get(), 1);
-        ::WaitForSingleObject(tray.get(), 5000);
-    }
+    trays_.clear();
     restore_registry();
-    restore_folders();
 }
 
 std::string tray_footprint::configuration_folder() const {
@@ -95,25 +92,6 @@ std::string tray_footprint::shared_data_folder() const {
 }
 std::string tray_footprint::user_data_folder() const {
     return app_data_ + "Kestrana\\Tray";
-}
-
-void tray_footprint::save_folders() {
-    for (const std::string& root : {common_app_data_, program_files_x86_, app_data_}) {
-        const std::string brand = root + "Kestrana";
-        if (!path_exists(brand)) continue;
-        remove_recursively(brand + kSavedSuffix);
-        EXPECT_TRUE(::MoveFileA(brand.c_str(), (brand + kSavedSuffix).c_str())) << brand;
-        saved_folders_.push_back(brand);
-    }
-}
-
-void tray_footprint::restore_folders() {
-    for (const std::string& root : {common_app_data_, program_files_x86_, app_data_}) {
-        remove_recursively(root + "Kestrana");
-    }
-    for (const std::string& brand : saved_folders_) {
-        EXPECT_TRUE(::MoveFileA((brand + kSavedSuffix).c_str(), brand.c_str())) << brand;
-    }
 }
 
 void tray_footprint::save_registry() {
@@ -233,25 +211,17 @@ std::string tray_footprint::built_tray() {
     return beside_test_executable("..\\support\\KestranaTray.exe");
 }
 
-HANDLE tray_footprint::start_tray(const std::string& program_path, bool cooperative) {
-    std::string command = "\"" + program_path + "\"" + (cooperative ? "" : " --ignore-quit");
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &info)) {
-        ADD_FAILURE() << "cannot start " << program_path << " error " << ::GetLastError();
-        return nullptr;
-    }
-    ::CloseHandle(info.hThread);
-    trays_.emplace_back(info.hProcess);
+const started_process& tray_footprint::start_tray(const std::string& program_path,
+                                                  bool cooperative) {
+    trays_.push_back(
+        std::make_unique<started_process>(program_path, cooperative ? "" : "--ignore-quit"));
     // Ready once its quit event exists.
     for (int tries = 0; cooperative && tries < 200; ++tries) {
         quill::unique_handle ready(::OpenEventW(SYNCHRONIZE, FALSE, L"KestranaTrayTestQuit"));
         if (ready) break;
         ::Sleep(50);
     }
-    return info.hProcess;
+    return *trays_.back();
 }
 
 }  // namespace korve::test

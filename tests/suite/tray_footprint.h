@@ -2,10 +2,12 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "quill/handle.h"
+#include "tests/support/saved_folder.h"
+#include "tests/support/started_process.h"
 
 namespace korve::test {
 
@@ -43,7 +45,7 @@ class tray_footprint {
 
     // Starts a copy of the stand-in tray program; it is terminated at the end if still running.
     // With `cooperative`, returns once it is ready to be asked to quit.
-    HANDLE start_tray(const std::string& program_path, bool cooperative);
+    const started_process& start_tray(const std::string& program_path, bool cooperative);
     // The stand-in tray program as built.
     static std::string built_tray();
 
@@ -54,21 +56,22 @@ class tray_footprint {
         std::vector<BYTE> data;
     };
 
-    void save_folders();
-    void restore_folders();
     void save_registry();
     void restore_registry();
 
     std::string common_app_data_;
     std::string program_files_x86_;
     std::string app_data_;
-    std::vector<std::string> saved_folders_;
+    saved_folder common_brand_;
+    saved_folder programs_brand_;
+    saved_folder user_brand_;
     bool brand_key_saved_ = false;
     bool run_value_saved_ = false;
     saved_value run_value_{};
     std::vector<saved_value> counters_;
     bool shared_dlls_created_ = false;
-    std::vector<quill::unique_handle> trays_;
+    // Last, so the trays end before the folders they run from are put back.
+    std::vector<std::unique_ptr<started_process>> trays_;
 };
 
 }  // namespace korve::test
