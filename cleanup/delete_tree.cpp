@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "cleanup/system_folders.h"
 #include "quill/handle.h"
 
 namespace korve::cleanup {
@@ -14,6 +15,8 @@ bool is_link(DWORD attributes) {
 bool is_folder(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
+
+bool delete_tree_unchecked(const std::string& folder, bool clear_attributes);
 
 void delete_entry(const std::string& path, const WIN32_FIND_DATAA& entry, bool clear_attributes) {
     const DWORD attributes = entry.dwFileAttributes;
@@ -28,7 +31,7 @@ void delete_entry(const std::string& path, const WIN32_FIND_DATAA& entry, bool c
     }
     if (clear_attributes) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (is_folder(attributes)) {
-        delete_tree(path, clear_attributes);
+        delete_tree_unchecked(path, clear_attributes);
     } else {
         ::DeleteFileA(path.c_str());
     }
@@ -55,11 +58,9 @@ bool is_root_or_empty(const std::string& folder) {
     return false;
 }
 
-bool delete_tree(const std::string& folder, bool clear_attributes) {
-    if (is_root_or_empty(folder)) {
-        ::SetLastError(ERROR_INVALID_NAME);
-        return false;
-    }
+namespace {
+
+bool delete_tree_unchecked(const std::string& folder, bool clear_attributes) {
     std::string path = folder;
     if (!is_separator(path.back())) path += '\\';
     const std::string folder_itself = path.substr(0, path.size() - 1);
@@ -83,6 +84,18 @@ bool delete_tree(const std::string& folder, bool clear_attributes) {
     // A read-only folder cannot be removed either.
     if (clear_attributes) ::SetFileAttributesA(folder_itself.c_str(), FILE_ATTRIBUTE_NORMAL);
     return ::RemoveDirectoryA(folder_itself.c_str()) != FALSE;
+}
+
+}  // namespace
+
+bool delete_tree(const std::string& folder, bool clear_attributes) {
+    // Checked once at the top: what lies inside a product folder cannot be a system folder
+    // (links inside are never followed).
+    if (is_root_or_empty(folder) || is_system_folder(folder)) {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    return delete_tree_unchecked(folder, clear_attributes);
 }
 
 }  // namespace korve::cleanup

@@ -10,7 +10,8 @@ namespace korve::cleanup {
 // Links are never followed: a directory junction or symbolic link (inside the folder, or the
 // folder itself) is removed as a link, its target is left untouched. Only "." and ".." are
 // skipped; other names beginning with a dot are deleted like any other.
-// An empty path or a drive or share root is refused (false, ERROR_INVALID_NAME).
+// An empty path, a drive or share root, or one of the system's own folders (Windows,
+// Program Files, a profile ...) is refused (false, ERROR_INVALID_NAME).
 // Returns true when the folder itself was removed; otherwise the thread's last error tells
 // why (a folder that cannot be listed, for instance a missing one, gives false at once).
 // Failures inside the tree are not reported on their own.

@@ -8,6 +8,7 @@
 #include "cleanup/close_running_application.h"
 #include "cleanup/folder_steps.h"
 #include "driver/administrator_check.h"
+#include "driver/installer_step.h"
 #include "driver/program_channels.h"
 #include "quill/log/console.h"
 #include "quill/log/file.h"
@@ -53,7 +54,7 @@ void RunRemovalSequence() {
 
     CloseRunningApplication();
     CleanSoftwareRegistry();
-    // Clean the Windows Installer database (WOW64 or native variant, through its channel).
+    CleanInstallerDatabaseStep();
     RemoveShortcuts();
     RemoveProgramFilesFolder();
     CleanApplicationDataFolder();

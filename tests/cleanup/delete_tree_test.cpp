@@ -8,6 +8,7 @@
 
 #include "cleanup/known_folder.h"
 #include "cleanup/remove_folder.h"
+#include "cleanup/system_folders.h"
 #include "quill/exception.h"
 #include "quill/handle.h"
 #include "tests/support/log_capture.h"
@@ -106,6 +107,26 @@ TEST_F(DeleteTreeTest, RootsAndEmptyPathsAreRefused) {
     for (const row& r : rows) EXPECT_EQ(r.refused, is_root_or_empty(r.path)) << r.path;
     EXPECT_FALSE(delete_tree("Q:\\", true));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), ::GetLastError());
+}
+
+TEST_F(DeleteTreeTest, SystemFoldersAreRefusedWhateverTheirSpelling) {
+    for (const int csidl : {CSIDL_PROGRAM_FILES, CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_PROFILE}) {
+        std::string folder;
+        ASSERT_TRUE(try_known_folder(csidl, folder)) << csidl;
+        std::string shouting = folder + "\\";
+        for (char& c : shouting) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
+        // Asserted first: a wrong answer here must never reach the deletion below.
+        ASSERT_TRUE(is_system_folder(folder)) << folder;
+        ASSERT_TRUE(is_system_folder(shouting)) << shouting;
+        EXPECT_FALSE(delete_tree(shouting, true)) << shouting;
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), ::GetLastError());
+        EXPECT_TRUE(path_exists(folder)) << folder;
+        EXPECT_FALSE(is_system_folder(folder + "\\kestrana\\Velocore"));
+    }
+    std::string profile;
+    ASSERT_TRUE(try_known_folder(CSIDL_PROFILE, profile));
+    EXPECT_TRUE(is_system_folder(profile.substr(0, profile.rfind('\\'))))
+        << "the folder of all profiles";
 }
 
 // A directory link inside the product folder (or the product folder itself being one) is

@@ -217,6 +217,13 @@ TEST_F(FolderStepsTest, InstalledApplicationPathProblemsAreNotRemovedOutcomes) {
     lines = run(RemoveProgramFilesFolder);
     ASSERT_EQ(4u, lines.size());
     EXPECT_EQ("Program Files folder C:\\ not removed (Error:123)", lines[2]);
+
+    // An installed path naming Program Files itself is a broken value, not the product.
+    InstalledApplicationPath() = std::wstring(program_files_.begin(), program_files_.end());
+    lines = run(RemoveProgramFilesFolder);
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_EQ("Program Files folder " + program_files_ + " not removed (Error:123)", lines[2]);
+    EXPECT_TRUE(path_exists(program_files_));
 }
 
 TEST_F(FolderStepsTest, WithoutInstalledPathTheProductFolderInProgramFilesGoes) {

@@ -1,0 +1,58 @@
+#include "cleanup/system_folders.h"
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <cctype>
+
+namespace korve::cleanup {
+namespace {
+
+// Only folders whose lookup has no side effect: asking for the user's shell folders makes the
+// system write their "Shell Folders" values, which the removal steps read.
+const int kSystemFolders[] = {
+    CSIDL_WINDOWS,
+    CSIDL_SYSTEM,
+    CSIDL_SYSTEMX86,
+    CSIDL_PROGRAM_FILES,
+    CSIDL_PROGRAM_FILESX86,
+    CSIDL_PROGRAM_FILES_COMMON,
+    CSIDL_PROGRAM_FILES_COMMONX86,
+    CSIDL_PROFILE,
+};
+
+// Lower case, backslashes only, no final separator.
+std::string canonical(const std::string& path) {
+    std::string result;
+    result.reserve(path.size());
+    for (const char c : path) {
+        result += c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    while (!result.empty() && result.back() == '\\') result.pop_back();
+    return result;
+}
+
+std::string parent_of(const std::string& path) {
+    const std::size_t last = path.rfind('\\');
+    return last == std::string::npos ? std::string() : path.substr(0, last);
+}
+
+}  // namespace
+
+bool is_system_folder(const std::string& folder) {
+    const std::string wanted = canonical(folder);
+    if (wanted.empty()) return false;
+    for (const int csidl : kSystemFolders) {
+        char path[MAX_PATH] = {};
+        if (FAILED(::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) continue;
+        const std::string system = canonical(path);
+        if (system.empty()) continue;
+        if (wanted == system) return true;
+        // The folder that holds every profile (C:\Users) is as vital as a profile itself.
+        if (csidl == CSIDL_PROFILE && wanted == parent_of(system)) return true;
+    }
+    return false;
+}
+
+}  // namespace korve::cleanup

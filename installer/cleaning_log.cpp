@@ -1,0 +1,13 @@
+#include "installer/cleaning_log.h"
+
+const char* const kShortSeparatorLine = "=================================================";
+
+void WriteSectionHeading(quill::log::channel& log, const char* title, const char* separator) {
+    log.write(quill::log::level_note, "");
+    log.write(quill::log::level_note, title);
+    log.write(quill::log::level_note, separator);
+}
+
+void WriteStoreLine(quill::log::channel& log, std::uint32_t number, const std::wstring& text) {
+    log.write(quill::log::level_note, "%i  %ls", static_cast<int>(number), text.c_str());
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "quill/log/channel.h"
+
+// Lines shared by both cleaning variants; each variant passes its own channel.
+
+// The shorter separator that follows three of the phase banners: 49 "=" characters.
+extern const char* const kShortSeparatorLine;
+
+// An empty line, the title, then the separator.
+void WriteSectionHeading(quill::log::channel& log, const char* title, const char* separator);
+
+// "%i  %ls": a store's number and an unpacked GUID or a file path.
+void WriteStoreLine(quill::log::channel& log, std::uint32_t number, const std::wstring& text);

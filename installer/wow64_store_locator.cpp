@@ -1,0 +1,78 @@
+#include "installer/wow64_store_locator.h"
+
+#include "driver/program_channels.h"
+#include "installer/cleaning_log.h"
+#include "installer/name_case.h"
+#include "installer/wow64_key.h"
+
+namespace wow64 {
+namespace {
+
+bool HoldsUpgradeCodes(const Wow64RegistryFunctions& api, HKEY parent,
+                       const std::wstring& installer_name) {
+    return Wow64Key::Open(api, parent, installer_name + L"\\UpgradeCodes", kWow64ReadAccess)
+        .valid();
+}
+
+void AddLocationsOf(const Wow64RegistryFunctions& api, InstallerStores& stores,
+                    const InstallerStore& root) {
+    quill::log::channel& log = Wow64InstallerChannel();
+    const std::uint32_t number = stores.AddLocation(root.path + L"\\Installer");
+    log.write(quill::log::level_note, "UserData: %i  %i  Installer", static_cast<int>(root.number),
+              static_cast<int>(number));
+
+    const StorePathParts parts = SplitStorePath(root.path);
+    const Wow64Key user_data =
+        Wow64Key::Open(api, HiveFromName(parts.short_name),
+                       parts.sub_path + L"\\Installer\\UserData", kWow64ReadAccess);
+    if (!user_data.valid()) return;
+    for (const std::wstring& user : Wow64SubKeyNames(api, user_data.get())) {
+        const std::uint32_t user_number =
+            stores.AddLocation(root.path + L"\\Installer\\UserData\\" + user);
+        log.write(quill::log::level_note, "UserData: %i  %i  Installer\\UserData\\%ls",
+                  static_cast<int>(root.number), static_cast<int>(user_number), user.c_str());
+    }
+}
+
+}  // namespace
+
+void FindInstallerRoots(const Wow64RegistryFunctions& api, InstallerStores& stores,
+                        const std::wstring& path, HKEY key) {
+    std::wstring name;
+    for (DWORD index = 0; Wow64SubKeyName(api, key, index, name) == ERROR_SUCCESS; ++index) {
+        if (EqualsLowerCase(name, L"installer")) {
+            if (HoldsUpgradeCodes(api, key, name)) {
+                const std::uint32_t number = stores.AddRoot(path);
+                Wow64InstallerChannel().write(quill::log::level_note, "Root: %i  %ls",
+                                              static_cast<int>(number), path.c_str());
+            }
+            continue;
+        }
+        const Wow64Key child = Wow64Key::Open(api, key, name, kWow64ReadAccess);
+        if (child.valid()) FindInstallerRoots(api, stores, path + L"\\" + name, child.get());
+    }
+}
+
+void AddInstallerLocations(const Wow64RegistryFunctions& api, InstallerStores& stores) {
+    for (const InstallerStore& root : stores.roots) AddLocationsOf(api, stores, root);
+}
+
+void LocateInstallerStores(const Wow64RegistryFunctions& api, InstallerStores& stores) {
+    quill::log::channel& log = Wow64InstallerChannel();
+    WriteSectionHeading(log, "Locating Windows Installer Root Stores", kSeparatorLine);
+    for (const wchar_t* short_name : kHiveShortNames) {
+        const Wow64Key hive = Wow64Key::OpenRoot(api, HiveFromName(short_name), kWow64ReadAccess);
+        if (!hive.valid()) {
+            const std::wstring name = short_name;
+            if (name == L"HKCR")
+                log.write(quill::log::level_note, "RegOpenKeyEx HKEY_CLASSES_ROOT failed");
+            if (name == L"HKLM")
+                log.write(quill::log::level_note, "RegOpenKeyEx HKEY_LOCAL_MACHINE failed");
+            continue;
+        }
+        FindInstallerRoots(api, stores, short_name, hive.get());
+    }
+    AddInstallerLocations(api, stores);
+}
+
+}  // namespace wow64

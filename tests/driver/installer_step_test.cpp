@@ -1,0 +1,47 @@
+#include "driver/installer_step.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/program_channels.h"
+#include "installer/variant_switches.h"
+#include "installer/wow64_registry_functions.h"
+#include "tests/support/captured_lines.h"
+
+namespace {
+
+using korve::test::captured_lines;
+
+// Each variant's lines reach the main channel through the proxy, and the variant's channel
+// has no listener left afterwards. The WOW64 run releases the program-wide table, so it
+// comes last.
+TEST(InstallerStepTest, EachVariantIsForwardedToTheMainChannelOnlyForItsStep) {
+    EXPECT_FALSE(RunsUnderWow64()) << "a 64-bit build never runs under WOW64";
+
+    const struct {
+        bool under_wow64;
+        quill::log::channel& channel;
+        bool& (*variant_switch)();
+    } variants[] = {
+        {false, InstallerChannel(), &NativeSwitch},
+        {true, Wow64InstallerChannel(), &Wow64Switch},
+    };
+    for (const auto& variant : variants) {
+        SCOPED_TRACE(variant.under_wow64 ? "WOW64" : "native");
+        EXPECT_FALSE(variant.variant_switch());
+        captured_lines main(MainChannel());
+        CleanInstallerDatabaseStep(variant.under_wow64);
+        EXPECT_TRUE(variant.variant_switch());
+        EXPECT_TRUE(variant.channel.empty());
+        const std::vector<std::string>& lines = main.lines();
+        ASSERT_GE(lines.size(), 4u);
+        EXPECT_EQ("**** Cleaning Installation Database ****", lines.front());
+        EXPECT_EQ("Locating Windows Installer Root Stores", lines[2]);
+        EXPECT_EQ(std::string(49, '='), lines.back());
+    }
+    EXPECT_FALSE(ProgramWow64RegistryFunctions().complete()) << "released by the WOW64 variant";
+}
+
+}  // namespace

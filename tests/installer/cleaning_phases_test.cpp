@@ -1,0 +1,319 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/program_channels.h"
+#include "installer/cleaning_log.h"
+#include "installer/installer_cleanup.h"
+#include "installer/native_phases.h"
+#include "installer/native_store_locator.h"
+#include "installer/packed_guid.h"
+#include "installer/variant_switches.h"
+#include "installer/wow64_phases.h"
+#include "installer/wow64_store_locator.h"
+#include "quill/registry2/key.h"
+#include "quill/unicode/conversion.h"
+#include "tests/support/captured_lines.h"
+#include "tests/support/scratch_key.h"
+
+namespace {
+
+using korve::test::captured_lines;
+using korve::test::scratch_key;
+
+const std::wstring kUpgradeCode = PackGuid(kProductUpgradeCode);
+const std::wstring kOtherUpgradeCode = L"ABCDEF0123456789ABCDEF0123456789";
+const std::wstring kV1 = L"1111AAAA2222BBBB3333CCCC4444DDDD";
+const std::wstring kV2 = L"5555EEEE6666FFFF7777000088889999";
+const std::wstring kW = L"9999888877776666555544443333AAAA";
+const std::wstring kUsers = L"Machine\\Installer\\UserData\\S-1-5-18";
+const std::wstring kComponents = kUsers + L"\\Components\\";
+const std::wstring kShared = L"Machine\\SharedDLLs";
+
+std::wstring Component(int n) {
+    return L"C0C0C0C0C0C0C0C0C0C0C0C0C0C0C0C" + std::to_wstring(n);
+}
+
+std::string Line(int number, const std::wstring& text) {
+    return std::to_string(number) + "  " +
+           quill::unicode::to_narrow(text, quill::unicode::ansi_codepage);
+}
+
+const std::string kLong(50, '=');
+const std::string kShort(49, '=');
+
+// A scratch Windows Installer database with two root stores: Machine (the product's upgrade
+// code, products in two user locations, components of every kind, SharedDLLs) and NoShared
+// (an empty UpgradeCodes key, no SharedDLLs key).
+class CleaningPhasesTest : public ::testing::Test {
+  protected:
+    CleaningPhasesTest() : scratch_(L"installer_phases"), path_(L"HKCU\\" + scratch_.path()) {}
+
+    void SetUp() override {
+        ::SetEnvironmentVariableW(L"KORVE_PHASES_DIR", L"D:\\env");
+        const std::wstring codes = L"Machine\\Installer\\UpgradeCodes\\";
+        for (const std::wstring& name : {kV1, kV2, std::wstring(), std::wstring(L"NotAGuid")}) {
+            scratch_.set_string(codes + kUpgradeCode, name, L"");
+        }
+        scratch_.set_string(codes + kOtherUpgradeCode, kW, L"");
+        scratch_.set_string(L"Machine\\Installer\\Products\\" + kV1 + L"\\SourceList\\Media", L"1",
+                            L";");
+        scratch_.create(L"Machine\\Installer\\Products\\" + kW + L"\\SourceList");
+        scratch_.create(kUsers + L"\\Products\\" + kV1 + L"\\InstallProperties");
+        scratch_.create(kUsers + L"\\Products\\" + kV2 + L"\\Features");
+        scratch_.create(kUsers + L"\\Products\\" + kW + L"\\InstallProperties");
+        scratch_.create(L"Machine\\Installer\\UserData\\S-1-5-21-7\\Products\\" + kV1 +
+                        L"\\InstallProperties");
+        scratch_.set_string(kComponents + Component(1), kV1, L"C:\\dir\\one.dll");
+        scratch_.set_string(kComponents + Component(2), kV1, L"C?\\dir\\two.dll");
+        scratch_.set_string(kComponents + Component(3), kV1, L"C:\\dir\\shared.dll");
+        scratch_.set_string(kComponents + Component(3), kW, L"C:\\dir\\shared.dll");
+        scratch_.set_string(kComponents + Component(4), kV2, L"");
+        scratch_.set_string(kComponents + Component(5), kV1, L"%KORVE_PHASES_DIR%\\five.dll",
+                            REG_EXPAND_SZ);
+        scratch_.set_string(kComponents + Component(6), kW, L"C:\\dir\\w.dll");
+        for (const wchar_t* file :
+             {L"C:\\dir\\one.dll", L"C:\\dir\\two.dll", L"C:\\dir\\shared.dll", L"C:\\dir\\w.dll",
+              L"D:\\env\\five.dll"}) {
+            scratch_.set_dword(kShared, file, 1);
+        }
+        scratch_.create(L"NoShared\\Installer\\UpgradeCodes");
+    }
+
+    void TearDown() override {
+        NativeSwitch() = false;
+        Wow64Switch() = false;
+    }
+
+    // The record as the locating phase leaves it for the scratch stores (numbers 1 to 6).
+    InstallerCleanup LocatedRecord() {
+        InstallerCleanup record;
+        record.upgrade_codes.insert(kUpgradeCode);
+        native::FindInstallerRoots(record.stores, path_,
+                                   quill::registry2::key::open_handle(scratch_.get()));
+        native::AddInstallerLocations(record.stores);
+        return record;
+    }
+
+    std::vector<std::string> RunNative(InstallerCleanup& record) {
+        captured_lines log(InstallerChannel());
+        native::RemoveFromStores(record);
+        return log.lines();
+    }
+
+    std::vector<std::string> RunWow64(InstallerCleanup& record) {
+        captured_lines log(Wow64InstallerChannel());
+        const Wow64RegistryFunctions api;
+        wow64::RemoveFromStores(api, record);
+        return log.lines();
+    }
+
+    // What both variants leave behind of the arranged data.
+    void ExpectCommonOutcome() {
+        const std::wstring codes = L"Machine\\Installer\\UpgradeCodes\\";
+        EXPECT_FALSE(scratch_.exists(codes + kUpgradeCode));
+        EXPECT_TRUE(scratch_.value_exists(codes + kOtherUpgradeCode, kW));
+        EXPECT_FALSE(scratch_.exists(L"Machine\\Installer\\Products\\" + kV1));
+        EXPECT_TRUE(scratch_.exists(L"Machine\\Installer\\Products\\" + kW + L"\\SourceList"));
+        EXPECT_FALSE(scratch_.exists(kUsers + L"\\Products\\" + kV1));
+        EXPECT_FALSE(scratch_.exists(kUsers + L"\\Products\\" + kV2));
+        EXPECT_TRUE(scratch_.exists(kUsers + L"\\Products\\" + kW + L"\\InstallProperties"));
+        EXPECT_FALSE(
+            scratch_.exists(L"Machine\\Installer\\UserData\\S-1-5-21-7\\Products\\" + kV1));
+        for (int only_the_product : {1, 2, 4, 5}) {
+            EXPECT_FALSE(scratch_.exists(kComponents + Component(only_the_product)))
+                << "component " << only_the_product;
+        }
+        EXPECT_FALSE(scratch_.value_exists(kComponents + Component(3), kV1));
+        EXPECT_TRUE(scratch_.value_exists(kComponents + Component(3), kW));
+        EXPECT_TRUE(scratch_.value_exists(kComponents + Component(6), kW));
+        EXPECT_FALSE(scratch_.value_exists(kShared, L"C:\\dir\\one.dll"));
+        EXPECT_FALSE(scratch_.value_exists(kShared, L"C:\\dir\\two.dll"));
+        EXPECT_TRUE(scratch_.value_exists(kShared, L"C:\\dir\\shared.dll"));
+        EXPECT_TRUE(scratch_.value_exists(kShared, L"C:\\dir\\w.dll"));
+    }
+
+    std::vector<std::string> ExpectedLinesUpToKeyFiles() const {
+        return {
+            "",
+            "Upgrade Codes Removed",
+            kLong,
+            "1  Not a product code: \"\"",
+            "1  Not a product code: \"NotAGuid\"",
+            Line(1, UnpackGuid(kUpgradeCode)),
+            "",
+            "Product Codes Removed",
+            kShort,
+            Line(3, UnpackGuid(kV1)),
+            Line(4, UnpackGuid(kV1)),
+            Line(4, UnpackGuid(kV2)),
+            Line(5, UnpackGuid(kV1)),
+            "",
+            "Component Codes Removed",
+            kShort,
+            Line(4, UnpackGuid(Component(1))),
+            Line(4, UnpackGuid(Component(2))),
+            Line(4, UnpackGuid(Component(4))),
+            Line(4, UnpackGuid(Component(5))),
+            "",
+            "Key Files Removed",
+            kShort,
+        };
+    }
+
+    scratch_key scratch_;
+    const std::wstring path_;
+};
+
+TEST_F(CleaningPhasesTest, NativeRemovesTheProductAndLogsOnlyWhatItDeleted) {
+    NativeSwitch() = true;
+    InstallerCleanup record = LocatedRecord();
+    std::vector<std::string> expected = ExpectedLinesUpToKeyFiles();
+    // Expanded, sorted, and only where a SharedDLLs key exists.
+    for (const wchar_t* file : {L"C:\\dir\\one.dll", L"C:\\dir\\two.dll", L"D:\\env\\five.dll"}) {
+        expected.push_back(Line(1, file));
+    }
+    EXPECT_EQ(expected, RunNative(record));
+
+    ExpectCommonOutcome();
+    EXPECT_FALSE(scratch_.value_exists(kShared, L"D:\\env\\five.dll"));
+    EXPECT_EQ((std::set<std::wstring>{kV1, kV2}), record.product_codes);
+}
+
+TEST_F(CleaningPhasesTest, Wow64RemovesTheSameButTakesRawKeyPathsAndLogsEveryKeyFile) {
+    Wow64Switch() = true;
+    InstallerCleanup record = LocatedRecord();
+    std::vector<std::string> expected = ExpectedLinesUpToKeyFiles();
+    // Unexpanded data, and one line per root store whether or not it has SharedDLLs.
+    for (int root : {1, 2}) {
+        for (const wchar_t* file :
+             {L"%KORVE_PHASES_DIR%\\five.dll", L"C:\\dir\\one.dll", L"C:\\dir\\two.dll"}) {
+            expected.push_back(Line(root, file));
+        }
+    }
+    EXPECT_EQ(expected, RunWow64(record));
+
+    ExpectCommonOutcome();
+    EXPECT_TRUE(scratch_.value_exists(kShared, L"D:\\env\\five.dll"));
+    EXPECT_EQ((std::set<std::wstring>{kV1, kV2}), record.product_codes);
+}
+
+TEST_F(CleaningPhasesTest, WithoutTheSwitchNothingIsDeleted) {
+    InstallerCleanup native_record = LocatedRecord();
+    RunNative(native_record);
+    InstallerCleanup wow64_record = LocatedRecord();
+    RunWow64(wow64_record);
+
+    EXPECT_TRUE(scratch_.exists(L"Machine\\Installer\\UpgradeCodes\\" + kUpgradeCode));
+    EXPECT_TRUE(scratch_.exists(L"Machine\\Installer\\Products\\" + kV1 + L"\\SourceList"));
+    EXPECT_TRUE(scratch_.value_exists(kComponents + Component(1), kV1));
+    EXPECT_TRUE(scratch_.value_exists(kComponents + Component(3), kV1));
+    EXPECT_TRUE(scratch_.value_exists(kShared, L"C:\\dir\\one.dll"));
+}
+
+TEST_F(CleaningPhasesTest, AnUnregisteredProductLeavesOnlyTheHeadings) {
+    const std::vector<std::string> headings = {
+        "", "Upgrade Codes Removed",   kLong,  "", "Product Codes Removed", kShort,
+        "", "Component Codes Removed", kShort, "", "Key Files Removed",     kShort};
+    NativeSwitch() = true;
+    Wow64Switch() = true;
+    InstallerCleanup native_record = LocatedRecord();
+    native_record.upgrade_codes = {kOtherUpgradeCode.substr(0, 31) + L"0"};
+    EXPECT_EQ(headings, RunNative(native_record));
+    InstallerCleanup wow64_record = LocatedRecord();
+    wow64_record.upgrade_codes = native_record.upgrade_codes;
+    EXPECT_EQ(headings, RunWow64(wow64_record));
+    EXPECT_TRUE(scratch_.exists(kComponents + Component(1)));
+}
+
+TEST_F(CleaningPhasesTest, ADwordClientValueAbandonsTheLocationOnlyInTheNativeVariant) {
+    // Sorts before every other component of the location.
+    const std::wstring odd = L"0000000000000000000000000000000D";
+    scratch_.set_dword(kComponents + odd, kV1, 1);
+    InstallerCleanup record = LocatedRecord();
+    record.product_codes = {kV1, kV2};
+    const InstallerStore& users = record.stores.locations[1];
+    ASSERT_EQ(path_ + L"\\" + kUsers, users.path);
+
+    NativeSwitch() = true;
+    {
+        captured_lines log(InstallerChannel());
+        native::RemoveComponents(users, record);
+        EXPECT_TRUE(log.lines().empty());
+    }
+    EXPECT_TRUE(scratch_.value_exists(kComponents + odd, kV1));
+    EXPECT_TRUE(scratch_.exists(kComponents + Component(1)));
+    EXPECT_TRUE(record.key_files.empty());
+
+    Wow64Switch() = true;
+    {
+        captured_lines log(Wow64InstallerChannel());
+        wow64::RemoveComponents(Wow64RegistryFunctions(), users, record);
+        EXPECT_EQ((std::vector<std::string>{
+                      Line(4, UnpackGuid(odd)), Line(4, UnpackGuid(Component(1))),
+                      Line(4, UnpackGuid(Component(2))), Line(4, UnpackGuid(Component(4))),
+                      Line(4, UnpackGuid(Component(5)))}),
+                  log.lines());
+    }
+    EXPECT_FALSE(scratch_.exists(kComponents + odd));
+    EXPECT_FALSE(scratch_.exists(kComponents + Component(1)));
+    EXPECT_EQ(1u, record.key_files.count(std::wstring(1, L'\x01'))) << "the DWORD taken as text";
+}
+
+TEST_F(CleaningPhasesTest, Wow64LeavesClientValuesItCannotReadWhole) {
+    // Fills the 300-character data buffer without a terminating zero.
+    const std::wstring full(300, L'x');
+    scratch_.set_raw(kComponents + Component(7), kV1, REG_SZ, full.data(), 600);
+    // Another client whose key path does not fit the buffer at all.
+    const std::wstring long_path = L"C:\\" + std::wstring(400, L'y');
+    scratch_.set_string(kComponents + Component(8), kV1, L"C:\\dir\\eight.dll");
+    scratch_.set_string(kComponents + Component(8), kW, long_path);
+    Wow64Switch() = true;
+    InstallerCleanup record = LocatedRecord();
+    RunWow64(record);
+
+    EXPECT_TRUE(scratch_.value_exists(kComponents + Component(7), kV1));
+    EXPECT_TRUE(scratch_.exists(kComponents + Component(8))) << "W still uses it";
+    EXPECT_FALSE(scratch_.value_exists(kComponents + Component(8), kV1));
+    EXPECT_TRUE(scratch_.value_exists(kComponents + Component(8), kW));
+    EXPECT_EQ(0u, record.key_files.count(L"C:\\dir\\eight.dll"));
+    for (const std::wstring& file : record.key_files)
+        EXPECT_EQ(std::wstring::npos, file.find(L"xxx"));
+}
+
+TEST_F(CleaningPhasesTest, Wow64SkipsStorePathsThatDoNotFitItsBuffer) {
+    InstallerCleanup record = LocatedRecord();
+    const std::wstring segment(100, L'p');
+    const std::wstring deep = segment + L"\\" + segment + L"\\" + segment;
+    scratch_.set_string(deep + L"\\Installer\\UpgradeCodes\\" + kUpgradeCode, kV1, L"");
+    record.stores.AddRoot(path_ + L"\\" + deep);
+    Wow64Switch() = true;
+    RunWow64(record);
+    EXPECT_TRUE(scratch_.exists(deep + L"\\Installer\\UpgradeCodes\\" + kUpgradeCode));
+
+    NativeSwitch() = true;
+    InstallerCleanup native_record;
+    native_record.upgrade_codes.insert(kUpgradeCode);
+    native_record.stores.AddRoot(path_ + L"\\" + deep);
+    RunNative(native_record);
+    EXPECT_FALSE(scratch_.exists(deep + L"\\Installer\\UpgradeCodes\\" + kUpgradeCode));
+}
+
+TEST_F(CleaningPhasesTest, DeleteTreeWow64RemovesAWholeTreeOnlyWithTheSwitch) {
+    scratch_.set_string(L"Tree\\Product\\A\\B\\C", L"v", L"1");
+    scratch_.create(L"Tree\\Product\\A\\D");
+    scratch_.create(L"Tree\\Product\\E");
+    const Wow64RegistryFunctions api;
+    HKEY tree = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(scratch_.get(), L"Tree", 0, KEY_ALL_ACCESS, &tree));
+    wow64::DeleteTreeWow64(api, tree, L"Product");
+    EXPECT_TRUE(scratch_.exists(L"Tree\\Product\\A\\B\\C"));
+    Wow64Switch() = true;
+    wow64::DeleteTreeWow64(api, tree, L"Product");
+    ::RegCloseKey(tree);
+    EXPECT_FALSE(scratch_.exists(L"Tree\\Product"));
+    EXPECT_TRUE(scratch_.exists(L"Tree"));
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+#include "installer/installer_stores.h"
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "driver/program_channels.h"
+#include "installer/native_store_locator.h"
+#include "installer/wow64_registry_functions.h"
+#include "installer/wow64_store_locator.h"
+#include "quill/registry2/key.h"
+#include "quill/unicode/conversion.h"
+#include "tests/support/captured_lines.h"
+#include "tests/support/scratch_key.h"
+
+namespace {
+
+using korve::test::captured_lines;
+using korve::test::scratch_key;
+
+std::string Narrow(const std::wstring& text) {
+    return quill::unicode::to_narrow(text, quill::unicode::ansi_codepage);
+}
+
+std::vector<std::wstring> PathsOf(const std::vector<InstallerStore>& stores,
+                                  const std::wstring& below) {
+    std::vector<std::wstring> paths;
+    for (const InstallerStore& store : stores) {
+        paths.push_back(store.path.compare(0, below.size(), below) == 0
+                            ? store.path.substr(below.size())
+                            : store.path);
+    }
+    return paths;
+}
+
+TEST(HiveFromNameTest, MapsTheFourShortNamesExactlyAndAnythingElseToUsers) {
+    EXPECT_EQ(HKEY_CLASSES_ROOT, HiveFromName(L"HKCR"));
+    EXPECT_EQ(HKEY_LOCAL_MACHINE, HiveFromName(L"HKLM"));
+    EXPECT_EQ(HKEY_CURRENT_USER, HiveFromName(L"HKCU"));
+    EXPECT_EQ(HKEY_USERS, HiveFromName(L"HKU"));
+    for (const wchar_t* other : {L"hklm", L"HKLM ", L"HKC", L"", L"HKEY_LOCAL_MACHINE"}) {
+        EXPECT_EQ(HKEY_USERS, HiveFromName(other)) << other;
+    }
+}
+
+TEST(SplitStorePathTest, SplitsAtTheFirstBackslash) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* short_name;
+        const wchar_t* sub_path;
+    } cases[] = {
+        {L"HKLM\\SOFTWARE\\Classes", L"HKLM", L"SOFTWARE\\Classes"},
+        {L"HKCR\\Installer", L"HKCR", L"Installer"},
+        {L"HKCR", L"HKCR", L"HKCR"},
+        {L"HKU\\S-1-5-18\\Software", L"HKU", L"S-1-5-18\\Software"},
+    };
+    for (const auto& c : cases) {
+        const StorePathParts parts = SplitStorePath(c.path);
+        EXPECT_EQ(c.short_name, parts.short_name) << c.path;
+        EXPECT_EQ(c.sub_path, parts.sub_path) << c.path;
+    }
+}
+
+class RootSearchTest : public ::testing::Test {
+  protected:
+    RootSearchTest() : scratch_(L"installer_stores"), path_(L"HKCU\\" + scratch_.path()) {}
+
+    InstallerStores SearchNative() {
+        InstallerStores stores;
+        native::FindInstallerRoots(stores, path_,
+                                   quill::registry2::key::open_handle(scratch_.get()));
+        return stores;
+    }
+    InstallerStores SearchWow64() {
+        InstallerStores stores;
+        const Wow64RegistryFunctions api;
+        wow64::FindInstallerRoots(api, stores, path_, scratch_.get());
+        return stores;
+    }
+
+    scratch_key scratch_;
+    const std::wstring path_;
+    const std::wstring below_ = path_ + L"\\";
+};
+
+TEST_F(RootSearchTest, FindsRootStoresDepthFirstWithTheFormsOwnRulesAndOrder) {
+    for (const wchar_t* key : {
+             L"A\\Installer\\UpgradeCodes",
+             L"B\\INSTALLER\\UpgradeCodes",
+             L"C\\installer\\upgradecodes",                // child spelled differently
+             L"D\\Installer\\Products",                    // no UpgradeCodes: not a store
+             L"D\\Installer\\X\\Installer\\UpgradeCodes",  // inside Installer: not searched
+             L"E\\Sub\\Installer\\UpgradeCodes",
+             L"M\\Aaa\\Installer\\UpgradeCodes",
+             L"M\\Installer\\UpgradeCodes",
+             L"M\\Zzz\\Installer\\UpgradeCodes",
+             L"Zeta\\Installer\\UpgradeCodes",
+             L"alpha\\Installer\\UpgradeCodes",
+         }) {
+        scratch_.create(key);
+    }
+    captured_lines native_log(InstallerChannel());
+    const InstallerStores native_stores = SearchNative();
+    // Sorted by code unit: upper case first; a store comes up with its Installer child.
+    EXPECT_EQ((std::vector<std::wstring>{L"A", L"B", L"E\\Sub", L"M\\Aaa", L"M", L"M\\Zzz", L"Zeta",
+                                         L"alpha"}),
+              PathsOf(native_stores.roots, below_));
+    ASSERT_EQ(8u, native_log.lines().size());
+    EXPECT_EQ("Root: 1  " + Narrow(below_) + "A", native_log.lines()[0]);
+    EXPECT_EQ("Root: 5  " + Narrow(below_) + "M", native_log.lines()[4]);
+    EXPECT_EQ(8u, native_stores.counter);
+    EXPECT_TRUE(native_stores.locations.empty());
+
+    captured_lines wow64_log(Wow64InstallerChannel());
+    const InstallerStores wow64_stores = SearchWow64();
+    // Registry order (case-insensitive here), and UpgradeCodes in any letter case.
+    EXPECT_EQ((std::vector<std::wstring>{L"A", L"alpha", L"B", L"C", L"E\\Sub", L"M\\Aaa", L"M",
+                                         L"M\\Zzz", L"Zeta"}),
+              PathsOf(wow64_stores.roots, below_));
+    ASSERT_EQ(9u, wow64_log.lines().size());
+    EXPECT_EQ("Root: 4  " + Narrow(below_) + "C", wow64_log.lines()[3]);
+}
+
+TEST_F(RootSearchTest, NumbersRootsThenLocationsInOneSequence) {
+    for (const wchar_t* key : {
+             L"First\\Installer\\UpgradeCodes",
+             L"First\\Installer\\UserData\\S-1-5-18",
+             L"First\\Installer\\UserData\\S-1-5-21-7",
+             L"Second\\Installer\\UpgradeCodes",
+         }) {
+        scratch_.create(key);
+    }
+    const std::vector<std::string> expected_lines = {
+        "UserData: 1  3  Installer",
+        "UserData: 1  4  Installer\\UserData\\S-1-5-18",
+        "UserData: 1  5  Installer\\UserData\\S-1-5-21-7",
+        "UserData: 2  6  Installer",
+    };
+    const std::vector<std::wstring> expected_paths = {
+        L"First\\Installer", L"First\\Installer\\UserData\\S-1-5-18",
+        L"First\\Installer\\UserData\\S-1-5-21-7", L"Second\\Installer"};
+
+    InstallerStores native_stores = SearchNative();
+    captured_lines native_log(InstallerChannel());
+    native::AddInstallerLocations(native_stores);
+    EXPECT_EQ(expected_lines, native_log.lines());
+    EXPECT_EQ(expected_paths, PathsOf(native_stores.locations, below_));
+
+    InstallerStores wow64_stores = SearchWow64();
+    captured_lines wow64_log(Wow64InstallerChannel());
+    const Wow64RegistryFunctions api;
+    wow64::AddInstallerLocations(api, wow64_stores);
+    EXPECT_EQ(expected_lines, wow64_log.lines());
+    EXPECT_EQ(expected_paths, PathsOf(wow64_stores.locations, below_));
+
+    for (const InstallerStores* stores : {&native_stores, &wow64_stores}) {
+        ASSERT_EQ(2u, stores->roots.size());
+        EXPECT_EQ(1u, stores->roots[0].number);
+        EXPECT_EQ(2u, stores->roots[1].number);
+        ASSERT_EQ(4u, stores->locations.size());
+        for (std::uint32_t i = 0; i < 4; ++i) EXPECT_EQ(i + 3, stores->locations[i].number);
+        EXPECT_EQ(6u, stores->counter);
+    }
+}
+
+TEST(InstallerLocationsTest, RootStoreDirectlyBelowAHiveGetsItsInstallerLocationOnly) {
+    // Even a real UserData key below the hive is not looked for there: the sub-path of such a
+    // store is the short name itself.
+    ASSERT_EQ(ERROR_SUCCESS, korve::test::delete_tree_if_present(HKEY_CURRENT_USER, L"Installer"));
+    HKEY created = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Installer\\UserData\\S-1-5-18", 0, nullptr, 0,
+                                KEY_ALL_ACCESS, nullptr, &created, nullptr));
+    ::RegCloseKey(created);
+
+    InstallerStores native_stores;
+    native_stores.AddRoot(L"HKCU");
+    native::AddInstallerLocations(native_stores);
+    InstallerStores wow64_stores;
+    wow64_stores.AddRoot(L"HKCU");
+    wow64::AddInstallerLocations(Wow64RegistryFunctions(), wow64_stores);
+
+    korve::test::delete_tree_if_present(HKEY_CURRENT_USER, L"Installer");
+    for (const InstallerStores* stores : {&native_stores, &wow64_stores}) {
+        ASSERT_EQ(1u, stores->locations.size());
+        EXPECT_EQ(L"HKCU\\Installer", stores->locations[0].path);
+        EXPECT_EQ(2u, stores->locations[0].number);
+    }
+}
+
+TEST_F(RootSearchTest, Wow64SkipsUserDataPathsThatDoNotFitItsBuffer) {
+    // Sub-path + "\Installer\UserData" of 299 characters fits the 300-character buffer with
+    // its terminating zero; 300 does not.
+    const std::size_t fixed = scratch_.path().size() + 1 + std::wcslen(L"\\Installer\\UserData");
+    for (const std::size_t total : {299u, 300u}) {
+        SCOPED_TRACE(total);
+        const std::wstring name(total - fixed, total == 299u ? L'f' : L'g');
+        scratch_.create(name + L"\\Installer\\UpgradeCodes");
+        scratch_.create(name + L"\\Installer\\UserData\\S-1-5-18");
+
+        InstallerStores native_stores = SearchNative();
+        native::AddInstallerLocations(native_stores);
+        InstallerStores wow64_stores = SearchWow64();
+        wow64::AddInstallerLocations(Wow64RegistryFunctions(), wow64_stores);
+
+        const std::vector<std::wstring> both = {name + L"\\Installer",
+                                                name + L"\\Installer\\UserData\\S-1-5-18"};
+        EXPECT_EQ(both, PathsOf(native_stores.locations, below_));
+        EXPECT_EQ(total == 299u ? both : std::vector<std::wstring>{both[0]},
+                  PathsOf(wow64_stores.locations, below_));
+        korve::test::delete_tree_if_present(scratch_.get(), name);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,242 @@
+// Both cleaning variants against Wine's real Windows Installer: product V (the product's
+// upgrade code) and product W (sharing one component with V) are installed with msiexec from
+// packages built by wixl, then V is removed by the cleaning.
+
+#include <windows.h>
+
+#include <msi.h>
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "driver/program_channels.h"
+#include "installer/clean_installer_database.h"
+#include "installer/packed_guid.h"
+#include "installer/variant_switches.h"
+#include "installer/wow64_phases.h"
+#include "quill/handle.h"
+#include "quill/unicode/conversion.h"
+#include "tests/support/captured_lines.h"
+#include "tests/support/child_process.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/scratch_key.h"
+
+namespace {
+
+using korve::test::captured_lines;
+
+const wchar_t* const kProductV = L"{0C6A7E52-3F1B-4D8A-9E27-6B1D4C8F0A31}";
+const wchar_t* const kProductW = L"{0C6A7E52-3F1B-4D8A-9E27-6B1D4C8F0A32}";
+const wchar_t* const kUpgradeCodeW = L"{7D4F1A28-5C3E-4B19-A6D0-3E92B5C7F814}";
+const wchar_t* const kComponentVFirst = L"{A1F3C2D4-1111-4A5B-8C6D-7E8F9A0B1C2D}";
+const wchar_t* const kComponentVSecond = L"{A1F3C2D4-2222-4A5B-8C6D-7E8F9A0B1C2D}";
+const wchar_t* const kComponentShared = L"{A1F3C2D4-3333-4A5B-8C6D-7E8F9A0B1C2D}";
+const wchar_t* const kComponentWOwn = L"{A1F3C2D4-4444-4A5B-8C6D-7E8F9A0B1C2D}";
+
+const std::string kInstallFolder = "C:\\Program Files\\KORVETestSuite";
+const std::wstring kFolder = L"C:\\Program Files\\KORVETestSuite\\";
+const wchar_t* const kKeyFiles[] = {L"v_first.dll", L"v_second.dll", L"shared.dll", L"w_own.dll"};
+
+const wchar_t* const kSharedDlls = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+const std::wstring kMachineComponents =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-18\\Components\\";
+
+INSTALLSTATE ProductState(const wchar_t* product) {
+    return ::MsiQueryProductStateW(product);
+}
+
+bool RunMsiexec(const std::string& arguments) {
+    const korve::test::child_result result =
+        korve::test::run_child("msiexec " + arguments + " /qn", "", 180000);
+    EXPECT_TRUE(result.finished) << arguments << "\n" << result.output;
+    EXPECT_EQ(0u, result.exit_code) << arguments << "\n" << result.output;
+    return result.finished && result.exit_code == 0;
+}
+
+std::string Narrow(const std::wstring& text) {
+    return quill::unicode::to_narrow(text, quill::unicode::ansi_codepage);
+}
+
+std::set<std::wstring> ValueNames(HKEY root, const std::wstring& path) {
+    std::set<std::wstring> names;
+    quill::unique_hkey key;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
+    wchar_t name[300];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = 300;
+        if (::RegEnumValueW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            return names;
+        }
+        names.emplace(name, length);
+    }
+}
+
+bool KeyExists(HKEY root, const std::wstring& path) {
+    quill::unique_hkey key;
+    return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+bool HasCounter(const wchar_t* file) {
+    return ValueNames(HKEY_LOCAL_MACHINE, kSharedDlls).count(kFolder + file) != 0;
+}
+
+class MsiDatabaseTest : public ::testing::Test {
+  protected:
+    void SetUp() override { InstallBothProducts(); }
+    void TearDown() override {
+        NativeSwitch() = false;
+        Wow64Switch() = false;
+        RemoveBothProducts();
+    }
+
+    // Counters that exist before the installation make Windows Installer count the key
+    // files, as a SharedDllRefCount component would.
+    void InstallBothProducts() {
+        RemoveBothProducts();
+        for (const wchar_t* file : kKeyFiles) {
+            const DWORD one = 1;
+            ASSERT_EQ(ERROR_SUCCESS,
+                      ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSharedDlls, (kFolder + file).c_str(),
+                                        REG_DWORD, &one, sizeof(one)));
+        }
+        ASSERT_TRUE(RunMsiexec("/i \"" +
+                               korve::test::beside_test_executable("korve_product_v.msi") + "\""));
+        ASSERT_TRUE(RunMsiexec("/i \"" +
+                               korve::test::beside_test_executable("korve_product_w.msi") + "\""));
+        ASSERT_EQ(INSTALLSTATE_DEFAULT, ProductState(kProductV));
+        ASSERT_EQ(INSTALLSTATE_DEFAULT, ProductState(kProductW));
+        ASSERT_TRUE(HasCounter(L"v_first.dll"));
+    }
+
+    // Uninstalls what is still registered and deletes what the forced removal leaves of V on
+    // purpose (its files, feature and uninstall entries belong to other steps).
+    void RemoveBothProducts() {
+        if (ProductState(kProductW) != INSTALLSTATE_UNKNOWN)
+            RunMsiexec(std::string("/x ") + Narrow(kProductW));
+        if (ProductState(kProductV) != INSTALLSTATE_UNKNOWN)
+            RunMsiexec(std::string("/x ") + Narrow(kProductV));
+        const std::wstring packed_v = PackGuid(kProductV);
+        for (const std::wstring& path : {
+                 L"SOFTWARE\\Classes\\Installer\\Features\\" + packed_v,
+                 L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                     std::wstring(kProductV),
+             }) {
+            korve::test::delete_tree_if_present(HKEY_LOCAL_MACHINE, path);
+        }
+        for (const wchar_t* file : kKeyFiles) {
+            ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedDlls, (kFolder + file).c_str());
+        }
+        if (korve::test::path_exists(kInstallFolder))
+            korve::test::remove_recursively(kInstallFolder);
+    }
+
+    void ExpectVRemovedAndWKept(const char* variant) {
+        SCOPED_TRACE(variant);
+        EXPECT_EQ(INSTALLSTATE_UNKNOWN, ProductState(kProductV));
+        wchar_t related[39] = {};
+        EXPECT_EQ(static_cast<UINT>(ERROR_NO_MORE_ITEMS),
+                  ::MsiEnumRelatedProductsW(kProductUpgradeCode, 0, 0, related));
+
+        EXPECT_EQ(INSTALLSTATE_DEFAULT, ProductState(kProductW));
+        EXPECT_EQ(static_cast<UINT>(ERROR_SUCCESS),
+                  ::MsiEnumRelatedProductsW(kUpgradeCodeW, 0, 0, related));
+        EXPECT_EQ(std::wstring(kProductW), related);
+        for (const wchar_t* component : {kComponentShared, kComponentWOwn}) {
+            wchar_t path[MAX_PATH] = {};
+            DWORD size = MAX_PATH;
+            EXPECT_EQ(INSTALLSTATE_LOCAL, ::MsiGetComponentPathW(kProductW, component, path, &size))
+                << Narrow(component);
+        }
+
+        EXPECT_EQ(std::set<std::wstring>{PackGuid(kProductW)},
+                  ValueNames(HKEY_LOCAL_MACHINE, kMachineComponents + PackGuid(kComponentShared)));
+        for (const wchar_t* component : {kComponentVFirst, kComponentVSecond}) {
+            EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineComponents + PackGuid(component)))
+                << Narrow(component);
+        }
+        EXPECT_FALSE(HasCounter(L"v_first.dll"));
+        EXPECT_FALSE(HasCounter(L"v_second.dll"));
+        EXPECT_TRUE(HasCounter(L"shared.dll"));
+        EXPECT_TRUE(HasCounter(L"w_own.dll"));
+    }
+};
+
+std::vector<std::string> KeyFileLines(const InstallerCleanup& record,
+                                      const std::vector<InstallerStore>& roots) {
+    std::vector<std::string> lines;
+    for (const InstallerStore& root : roots) {
+        for (const std::wstring& file : record.key_files) {
+            lines.push_back(std::to_string(root.number) + "  " + Narrow(file));
+        }
+    }
+    return lines;
+}
+
+TEST_F(MsiDatabaseTest, BothVariantsRemoveVAndLeaveWWithItsShareOfTheCommonComponent) {
+    InstallerCleanup native_record;
+    std::vector<std::string> native_lines;
+    {
+        captured_lines log(InstallerChannel());
+        NativeSwitch() = true;
+        CleanInstallerDatabase(native_record);
+        NativeSwitch() = false;
+        native_lines = log.lines();
+    }
+    ExpectVRemovedAndWKept("native");
+    EXPECT_EQ(std::set<std::wstring>{PackGuid(kProductV)}, native_record.product_codes);
+    EXPECT_EQ((std::set<std::wstring>{kFolder + L"v_first.dll", kFolder + L"v_second.dll"}),
+              native_record.key_files);
+    for (const std::wstring& removed :
+         {std::wstring(kProductUpgradeCode), std::wstring(kProductV),
+          std::wstring(kComponentVFirst), std::wstring(kComponentVSecond)}) {
+        bool logged = false;
+        for (const std::string& line : native_lines) {
+            logged = logged || line.find(Narrow(removed)) != std::string::npos;
+        }
+        EXPECT_TRUE(logged) << Narrow(removed);
+    }
+
+    InstallBothProducts();
+    InstallerCleanup wow64_record;
+    std::vector<std::string> wow64_lines;
+    {
+        captured_lines log(Wow64InstallerChannel());
+        Wow64RegistryFunctions api;
+        Wow64Switch() = true;
+        wow64::CleanInstallerDatabase(api, wow64_record);
+        Wow64Switch() = false;
+        wow64_lines = log.lines();
+    }
+    ExpectVRemovedAndWKept("WOW64");
+    EXPECT_EQ(native_record.key_files, wow64_record.key_files);
+
+    // The same lines up to the key files; then the native variant logs the counters it
+    // deleted, the WOW64 variant every key file for every root store.
+    const std::vector<std::string> native_before =
+        korve::test::lines_between(native_lines, native_lines.front(), "Key Files Removed");
+    const std::vector<std::string> wow64_before =
+        korve::test::lines_between(wow64_lines, wow64_lines.front(), "Key Files Removed");
+    EXPECT_EQ(native_before, wow64_before);
+    const std::size_t native_key_files = native_before.size() + 2;
+    const std::size_t wow64_key_files = wow64_before.size() + 2;
+    ASSERT_LE(native_key_files, native_lines.size());
+    ASSERT_LE(wow64_key_files, wow64_lines.size());
+    std::vector<InstallerStore> with_counters;
+    for (const InstallerStore& root : native_record.stores.roots) {
+        const StorePathParts parts = SplitStorePath(root.path + L"\\SharedDLLs");
+        if (KeyExists(HiveFromName(parts.short_name), parts.sub_path)) {
+            with_counters.push_back(root);
+        }
+    }
+    EXPECT_EQ(
+        KeyFileLines(native_record, with_counters),
+        std::vector<std::string>(native_lines.begin() + native_key_files, native_lines.end()));
+    EXPECT_EQ(KeyFileLines(wow64_record, wow64_record.stores.roots),
+              std::vector<std::string>(wow64_lines.begin() + wow64_key_files, wow64_lines.end()));
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "driver/program_channels.h"
+#include "installer/clean_installer_database.h"
+#include "installer/variant_switches.h"
+#include "installer/wow64_phases.h"
+#include "tests/support/captured_lines.h"
+
+namespace {
+
+using korve::test::captured_lines;
+
+const std::string kBanner = "**** Cleaning Installation Database ****";
+
+TEST(Wow64VariantTest, AMissingRegistryFunctionEndsItWithTheErrorLines) {
+    Wow64RegistryFunctions api("USER32.DLL");
+    EXPECT_FALSE(api.complete());
+    InstallerCleanup record;
+    captured_lines log(Wow64InstallerChannel());
+    wow64::CleanInstallerDatabase(api, record);
+    EXPECT_EQ((std::vector<std::string>{
+                  kBanner, "Error in GetProcAddress of function for work with registry",
+                  std::string(50, '='), ""}),
+              log.lines());
+    EXPECT_TRUE(record.upgrade_codes.empty());
+}
+
+// With the product nowhere registered, both variants write their headings and the stores
+// they found, and not one removal line.
+TEST(CleanInstallerDatabaseTest, AnUnregisteredProductGivesHeadingsAndStoresOnly) {
+    NativeSwitch() = true;
+    Wow64Switch() = true;
+    InstallerCleanup native_record;
+    captured_lines native_log(InstallerChannel());
+    CleanInstallerDatabase(native_record);
+
+    Wow64RegistryFunctions api;
+    InstallerCleanup wow64_record;
+    captured_lines wow64_log(Wow64InstallerChannel());
+    wow64::CleanInstallerDatabase(api, wow64_record);
+    NativeSwitch() = false;
+    Wow64Switch() = false;
+    EXPECT_FALSE(api.complete()) << "the variant releases its table";
+
+    const std::vector<std::string> headings = {"", "Upgrade Codes Removed",   std::string(50, '='),
+                                               "", "Product Codes Removed",   std::string(49, '='),
+                                               "", "Component Codes Removed", std::string(49, '='),
+                                               "", "Key Files Removed",       std::string(49, '=')};
+    for (const captured_lines* log : {&native_log, &wow64_log}) {
+        const std::vector<std::string>& lines = log->lines();
+        ASSERT_GE(lines.size(), 4u);
+        EXPECT_EQ(kBanner, lines[0]);
+        EXPECT_EQ("", lines[1]);
+        EXPECT_EQ("Locating Windows Installer Root Stores", lines[2]);
+        EXPECT_EQ(std::string(50, '='), lines[3]);
+        ASSERT_GE(lines.size(), 4 + headings.size());
+        EXPECT_EQ(headings, std::vector<std::string>(lines.end() - headings.size(), lines.end()));
+        for (std::size_t i = 4; i < lines.size() - headings.size(); ++i) {
+            EXPECT_TRUE(lines[i].rfind("Root: ", 0) == 0 || lines[i].rfind("UserData: ", 0) == 0)
+                << lines[i];
+        }
+    }
+    EXPECT_EQ(native_record.stores.roots.size(), wow64_record.stores.roots.size());
+    EXPECT_EQ(native_record.stores.locations.size(), wow64_record.stores.locations.size());
+    EXPECT_TRUE(native_record.product_codes.empty());
+    EXPECT_TRUE(wow64_record.key_files.empty());
+}
+
+}  // namespace
