@@ -13,6 +13,7 @@
 #include "mail/submit_log_by_mail.h"
 #include "quill/log/console.h"
 #include "quill/log/file.h"
+#include "suite/shared_tray_remover.h"
 
 namespace {
 
@@ -64,6 +65,10 @@ void RunRemovalSequence() {
     log.write(quill::log::level_note, "");
 
     // Withdraw the product from the suite's shared tray.
+    {
+        korve::suite::SharedTrayRemover tray(L"Kestrana", L"Tray", L"KORVE", L"KestranaTray.exe");
+        tray.RemoveSharedTray();
+    }
 
     log.write(quill::log::level_note, "");
     log.write(quill::log::level_note, "");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,25 @@ TEST(EntryTest, RunWritesBannerAndCheckToConsoleAndToTheLogFile) {
     EXPECT_NE(std::string::npos, run.output.find("    KORVERemover.exe version 1.1.54.0"));
     EXPECT_NE(std::string::npos,
               run.output.find("    **** Check if KORVERemover.exe runs as Administrator ****"));
+}
+
+// The tray step writes through a channel of its own into the same log, between its banner and
+// the three empty lines that close the removal sequence.
+TEST(EntryTest, SharedTrayStepRunsBetweenItsBannerAndTheClosingEmptyLines) {
+    scratch_folder folder("entry-tray");
+    korve::test::message_box_answerer answerer(IDNO);
+    ASSERT_TRUE(run_remover(folder, answerer).finished);
+
+    const auto texts = texts_of(read_file(folder / "KORVERemover.log.txt").substr(3));
+    const auto banner = std::find(texts.begin(), texts.end(), "**** Remove KestranaTray ****");
+    ASSERT_NE(texts.end(), banner);
+    const std::vector<std::string> tray(banner + 1, texts.end());
+    ASSERT_GE(tray.size(), 8u);
+    EXPECT_EQ("", tray[0]);
+    EXPECT_EQ("Number of prosucts = 0", tray[3]) << "nothing of the suite is installed";
+    EXPECT_TRUE(contains(tray, "Fixing Pellam Tray counters in SharedDLLs"));
+    EXPECT_EQ(std::vector<std::string>(3, ""),
+              std::vector<std::string>(tray.end() - 3, tray.end()));
 }
 
 TEST(EntryTest, SecondRunAppendsToTheSameLogFile) {

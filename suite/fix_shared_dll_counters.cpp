@@ -1,0 +1,55 @@
+#include <set>
+#include <string>
+
+#include "suite/shared_tray_remover.h"
+#include "suite/wow64_32_key.h"
+
+namespace korve::suite {
+namespace {
+
+const wchar_t* const kSharedDlls = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+// Value names of the tray's files: those holding the marker exactly (case matters).
+std::set<std::wstring> tray_values(const quill::registry2::key& shared_dlls,
+                                   const std::wstring& marker) {
+    std::set<std::wstring> names;
+    for (const std::wstring& name : shared_dlls.value_names()) {
+        if (name.find(marker) != std::wstring::npos) names.insert(name);
+    }
+    return names;
+}
+
+}  // namespace
+
+void SharedTrayRemover::FixSharedDllCounters(int count) noexcept {
+    try {
+        log_.write(quill::log::level_note, "Fixing Pellam Tray counters in SharedDLLs");
+        log_.write(quill::log::level_note,
+                   "Number of products with Pellam Tray according to configurations files: %d",
+                   count);
+        quill::registry2::key shared_dlls = open_32bit_machine_key(kSharedDlls);
+        const std::set<std::wstring> names = tray_values(shared_dlls, tray_marker(names_));
+
+        log_.write(quill::log::level_note, "Conters of Pellam Tray fils in SharedDLLs key:");
+        // Every counter is shown as found before any is changed.
+        for (const std::wstring& name : names) {
+            log_.write(quill::log::level_note, L"   %ls - %d", name.c_str(),
+                       static_cast<int>(shared_dlls.get_dword(name)));
+        }
+        for (const std::wstring& name : names) {
+            const DWORD counter = shared_dlls.get_dword(name);
+            if (count == 0) {
+                shared_dlls.delete_value(name);
+                log_.write(quill::log::level_note, L"Removed registry value %ls", name.c_str());
+            } else if (counter != static_cast<DWORD>(count)) {
+                shared_dlls.set_dword(name, static_cast<DWORD>(count));
+                log_.write(quill::log::level_note, L"%ls is set to %d", name.c_str(), count);
+            }
+        }
+        shared_dlls.close();
+    } catch (...) {
+        // The repair stops at its first error; what it changed stays changed.
+    }
+}
+
+}  // namespace korve::suite

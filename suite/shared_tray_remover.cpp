@@ -1,0 +1,151 @@
+#include "suite/shared_tray_remover.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <filesystem>
+#include <memory>
+#include <utility>
+
+#include "cleanup/close_by_name.h"
+#include "cleanup/known_folder.h"
+#include "cleanup/process.h"
+#include "cleanup/remove_folder.h"
+#include "quill/log/console.h"
+#include "quill/log/file.h"
+#include "quill/registry2/errors.h"
+#include "suite/tray_products.h"
+#include "suite/wow64_32_key.h"
+
+namespace korve::suite {
+namespace {
+
+constexpr int kCommonAppData = 0x23;
+constexpr int kProgramFilesX86 = 0x2A;
+constexpr int kAppData = 0x1A;
+constexpr int kTrayChecks = 15;
+constexpr DWORD kCheckPause = 1000;
+
+const char* const kLogBaseName = "KORVERemover";
+const char* const kNoLogFile =
+    "Unable to create log file. If you need log file make sure that you have permission to "
+    "write to directory where remove.exe is located";
+const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t* const kRunValue = L"PellamTray";
+
+std::wstring known_folder(int csidl) {
+    return widen_path(cleanup::known_folder(csidl));
+}
+
+// The tray's instances by their exact file name: the wait must not match on a name that
+// Windows 2000's shortening would cut.
+class exact_process : public cleanup::process {
+  public:
+    explicit exact_process(std::string name) : process(std::move(name), name_as_given{}) {}
+};
+
+// A running tray ends itself when started again with "/quit"; the outcome shows in the wait
+// that follows, not in the shell's result. The run is unattended, so a tray program that cannot
+// be started must not raise the shell's error box.
+void ask_tray_to_quit(const std::wstring& program_path) {
+    SHELLEXECUTEINFOW start{};
+    start.cbSize = sizeof(start);
+    start.fMask = SEE_MASK_FLAG_NO_UI;
+    start.lpVerb = L"open";
+    start.lpFile = program_path.c_str();
+    start.lpParameters = L"/quit";
+    start.nShow = SW_SHOW;
+    ::ShellExecuteExW(&start);
+}
+
+}  // namespace
+
+SharedTrayRemover::SharedTrayRemover(std::wstring brand, std::wstring tray,
+                                     std::wstring product_code, std::wstring program)
+    : names_{std::move(brand), std::move(tray), std::move(product_code), std::move(program)} {
+    log_.attach(0, std::make_unique<quill::log::console>());
+    try {
+        log_.attach(0, std::make_unique<quill::log::file>(kLogBaseName, 0xFFFFFFFFu, 0));
+    } catch (...) {
+        ::MessageBoxA(nullptr, kNoLogFile, "Remove.exe", MB_OK);
+    }
+}
+
+void SharedTrayRemover::RemoveSharedTray() {
+    const std::wstring configurations = configuration_folder(known_folder(kCommonAppData), names_);
+    remove_file(own_configuration_file(configurations, names_));
+
+    const std::wstring program_folder = tray_program_folder(known_folder(kProgramFilesX86), names_);
+    remove_file(update_icon(program_folder, names_));
+
+    // Counted after this product's own file is gone, so only the other products count.
+    const int count = CountTrayProducts(configurations);
+    log_.write(quill::log::level_note, "Number of prosucts = %d", count);
+
+    if (count == 0) {
+        stop_tray(program_folder);
+        remove_tray_folders(program_folder);
+        try {
+            remove_tray_registry();
+        } catch (const quill::registry2::generic&) {
+            // The first registry error ends that part; the counters are repaired regardless.
+        }
+    }
+    FixSharedDllCounters(count);
+}
+
+void SharedTrayRemover::remove_file(const std::wstring& path) {
+    const std::string narrow = narrow_path(path);
+    if (::DeleteFileW(path.c_str())) {
+        log_.write(quill::log::level_note, "   %s removed", narrow.c_str());
+    } else {
+        log_.write(quill::log::level_note, "FAILED TO remove '%s' !", narrow.c_str());
+    }
+}
+
+void SharedTrayRemover::stop_tray(const std::wstring& program_folder) {
+    const std::wstring program_path = tray_program(program_folder, names_);
+    // The throwing form: an error other than "not found" is not taken for an absent library.
+    if (std::filesystem::exists(std::filesystem::path(html_library(program_folder)))) {
+        log_.write(quill::log::level_note, L"Quiting Tray: %ls", program_path.c_str());
+        ask_tray_to_quit(program_path);
+    } else {
+        log_.write(quill::log::level_note, L"Terminate running process: %ls", program_path.c_str());
+        cleanup::close_by_name(log_, narrow_path(names_.program));
+    }
+    log_.write(quill::log::level_note, L"Closing running process: %ls", program_path.c_str());
+    wait_for_tray_to_end();
+    log_.write(quill::log::level_note, L"Process: %ls closed successfully", program_path.c_str());
+}
+
+void SharedTrayRemover::wait_for_tray_to_end() {
+    const exact_process tray(narrow_path(names_.program));
+    for (int check = 0; check < kTrayChecks; ++check) {
+        if (!tray.is_running()) return;
+        ::Sleep(kCheckPause);
+    }
+}
+
+void SharedTrayRemover::remove_tray_folders(const std::wstring& program_folder) {
+    cleanup::remove_folder(log_, narrow_path(program_folder));
+    cleanup::remove_folder(log_,
+                           narrow_path(tray_data_folder(known_folder(kCommonAppData), names_)));
+    cleanup::remove_folder(log_, narrow_path(tray_data_folder(known_folder(kAppData), names_)));
+}
+
+void SharedTrayRemover::remove_tray_registry() {
+    quill::registry2::key brand = open_32bit_machine_key(L"Software\\" + names_.brand);
+    brand.delete_key(names_.tray, true);
+    log_.write(quill::log::level_note, L"Cleaning registry: HKLM\\Software\\%ls",
+               tray_marker(names_).c_str());
+
+    quill::registry2::key run = open_32bit_machine_key(kRunKey);
+    run.delete_value(kRunValue);
+    log_.write(
+        quill::log::level_note,
+        "Cleaning registry: HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\PellamTray");
+    run.close();
+    brand.close();
+}
+
+}  // namespace korve::suite
