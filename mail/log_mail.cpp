@@ -19,6 +19,23 @@ bool HasUtf8Mark(const std::string& bytes) {
     return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0;
 }
 
+// The version comes from the registry: anything but printable ASCII would put raw bytes or,
+// with CR or LF, further header lines into the mail.
+std::string PrintableVersion(const std::wstring& version) {
+    std::string printable;
+    printable.reserve(version.size());
+    for (const wchar_t unit : version) {
+        if (unit < 0x20 || unit == 0x7F) {
+            printable += ' ';
+        } else if (unit > 0x7E) {
+            printable += '?';
+        } else {
+            printable += static_cast<char>(unit);
+        }
+    }
+    return printable;
+}
+
 }  // namespace
 
 quill::internet::message2::entity NewLogMail(const std::string& support_mailbox,
@@ -40,8 +57,8 @@ std::string LogMailSubject(const std::wstring& product_version, unsigned long os
     if (product_version.empty()) {
         return quill::format("KORVERemover.exe log product_ver:NUL  OS:%i.%i", major, minor);
     }
-    return quill::format("KORVERemover.exe log product_ver:%ls  OS:%i.%i", product_version.c_str(),
-                         major, minor);
+    return quill::format("KORVERemover.exe log product_ver:%s  OS:%i.%i",
+                         PrintableVersion(product_version).c_str(), major, minor);
 }
 
 void ReportedSystemVersion(unsigned long& major, unsigned long& minor) noexcept {

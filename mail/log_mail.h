@@ -11,7 +11,8 @@ quill::internet::message2::entity NewLogMail(const std::string& support_mailbox,
                                              const std::string& subject);
 
 // "KORVERemover.exe log product_ver:<version>  OS:<major>.<minor>", with "NUL" for an empty
-// product version. Throws quill::exception when the version cannot be formatted.
+// product version. Control characters of the version (CR and LF among them) become blanks and
+// characters beyond ASCII "?", so a registry value can never add header lines or raw bytes.
 std::string LogMailSubject(const std::wstring& product_version, unsigned long os_major,
                            unsigned long os_minor);
 

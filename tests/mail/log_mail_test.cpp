@@ -16,6 +16,9 @@ TEST(LogMailTest, SubjectNamesTheProductVersionOrNulAndTheSystemVersion) {
     const row rows[] = {
         {L"", 6, 1, "KORVERemover.exe log product_ver:NUL  OS:6.1"},
         {L"5.2.0.14", 10, 0, "KORVERemover.exe log product_ver:5.2.0.14  OS:10.0"},
+        {L"5.2\r\nBcc: x@example.org", 6, 2,
+         "KORVERemover.exe log product_ver:5.2  Bcc: x@example.org  OS:6.2"},
+        {L"5.2 \u0416\u00E9\t", 6, 2, "KORVERemover.exe log product_ver:5.2 ??   OS:6.2"},
     };
     for (const row& r : rows) {
         EXPECT_EQ(r.expected, LogMailSubject(r.version, r.major, r.minor));
