@@ -52,18 +52,28 @@ ProductFolders BuildFolders(const std::string& base, const char* product_suffix)
             join_folder(base, product_suffix, kMaxProductFolderPath)};
 }
 
+// A folder path the steps refuse to handle is reported like a folder that could not be removed.
+const int kPathTooLong = ERROR_FILENAME_EXCED_RANGE;
+
 void RemoveStartMenuFolder(HKEY root, const wchar_t* value) {
-    const ProductFolders folders =
-        BuildFolders(ReadFolder(root, kShellFolders, value), kProductSuffix);
     quill::log::channel& log = MainChannel();
-    if (delete_tree(folders.product, true)) {
-        log.write(quill::log::level_note, "%s removed", folders.product.c_str());
-    } else {
-        const int error = static_cast<int>(::GetLastError());
+    std::string product;  // as far as it was built, for the log line
+    try {
+        const std::string base = ReadFolder(root, kShellFolders, value);
+        product = base + kProductSuffix;
+        const ProductFolders folders = BuildFolders(base, kProductSuffix);
+        if (delete_tree(folders.product, true)) {
+            log.write(quill::log::level_note, "%s removed", folders.product.c_str());
+        } else {
+            const int error = static_cast<int>(::GetLastError());
+            log.write(quill::log::level_note, "Start Menu shortcut (%s) not removed (Error:%i)",
+                      folders.product.c_str(), error);
+        }
+        ::RemoveDirectoryA(folders.brand.c_str());
+    } catch (const korve::cleanup::path_too_long&) {
         log.write(quill::log::level_note, "Start Menu shortcut (%s) not removed (Error:%i)",
-                  folders.product.c_str(), error);
+                  product.c_str(), kPathTooLong);
     }
-    ::RemoveDirectoryA(folders.brand.c_str());
 }
 
 void RemoveDesktopShortcut(int csidl) {
@@ -91,7 +101,7 @@ struct Outcome {
 // The last error of a failed attempt, or the reason a path was refused.
 DWORD FailureCode(const std::exception* error) {
     if (dynamic_cast<const korve::cleanup::path_too_long*>(error) != nullptr) {
-        return ERROR_FILENAME_EXCED_RANGE;
+        return kPathTooLong;
     }
     return ::GetLastError();
 }
@@ -117,7 +127,10 @@ void RemoveProductFolderInProgramFiles(Outcome& outcome) {
 
 void RemoveDataFolder(const std::string& folder) {
     quill::log::channel& log = MainChannel();
-    if (delete_tree(folder, false)) {
+    if (folder.size() > kMaxProductFolderPath) {
+        log.write(quill::log::level_note, "AppData folder (%s) not removed (Error:%i)",
+                  folder.c_str(), kPathTooLong);
+    } else if (delete_tree(folder, false)) {
         log.write(quill::log::level_note, "   %s removed", folder.c_str());
     } else {
         const int error = static_cast<int>(::GetLastError());
@@ -127,12 +140,21 @@ void RemoveDataFolder(const std::string& folder) {
 }
 
 void RemoveDataFolders() {
-    const ProductFolders folders = BuildFolders(
-        ReadFolder(HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData"), kProductDataSuffix);
-    RemoveDataFolder(folders.product);
-    RemoveDataFolder(join_folder(folders.product, "64", kMaxProductFolderPath));
+    std::string base;
+    try {
+        base = ReadFolder(HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData");
+    } catch (const korve::cleanup::path_too_long&) {
+        MainChannel().write(quill::log::level_note, "AppData folder (%s) not removed (Error:%i)",
+                            "", kPathTooLong);
+        return;
+    }
+    // Each folder is tried on its own: the "64" one may be beyond the limit while the first fits.
+    const std::string product = base + kProductDataSuffix;
+    RemoveDataFolder(product);
+    RemoveDataFolder(product + "64");
     ::Sleep(200);
-    ::RemoveDirectoryA(folders.brand.c_str());
+    const std::string brand = base + kBrandSuffix;
+    if (brand.size() <= kMaxBrandFolderPath) ::RemoveDirectoryA(brand.c_str());
 }
 
 }  // namespace

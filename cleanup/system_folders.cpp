@@ -22,11 +22,25 @@ const int kSystemFolders[] = {
     CSIDL_PROFILE,
 };
 
-// Lower case, backslashes only, no final separator.
+// Shared data and profile folders the system names in the environment; reading them has no
+// side effect either. An unset variable names nothing.
+const char* const kEnvironmentFolders[] = {
+    "SystemRoot", "ProgramData", "ALLUSERSPROFILE", "PUBLIC", "APPDATA", "LOCALAPPDATA",
+};
+
+// One spelling per folder: absolute, ".." and "." resolved, short (8.3) names made long where
+// the folder exists, lower case, backslashes only, no final separator.
 std::string canonical(const std::string& path) {
+    std::string full = path;
+    char buffer[MAX_PATH] = {};
+    DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+    if (length > 0 && length < MAX_PATH) full.assign(buffer, length);
+    length = ::GetLongPathNameA(full.c_str(), buffer, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) full.assign(buffer, length);
+
     std::string result;
-    result.reserve(path.size());
-    for (const char c : path) {
+    result.reserve(full.size());
+    for (const char c : full) {
         result += c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     while (!result.empty() && result.back() == '\\') result.pop_back();
@@ -41,16 +55,23 @@ std::string parent_of(const std::string& path) {
 }  // namespace
 
 bool is_system_folder(const std::string& folder) {
+    if (folder.empty()) return false;
     const std::string wanted = canonical(folder);
     if (wanted.empty()) return false;
     for (const int csidl : kSystemFolders) {
         char path[MAX_PATH] = {};
         if (FAILED(::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) continue;
+        if (path[0] == '\0') continue;
         const std::string system = canonical(path);
-        if (system.empty()) continue;
         if (wanted == system) return true;
         // The folder that holds every profile (C:\Users) is as vital as a profile itself.
         if (csidl == CSIDL_PROFILE && wanted == parent_of(system)) return true;
+    }
+    for (const char* name : kEnvironmentFolders) {
+        char path[MAX_PATH] = {};
+        const DWORD length = ::GetEnvironmentVariableA(name, path, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) continue;
+        if (wanted == canonical(path)) return true;
     }
     return false;
 }

@@ -129,6 +129,27 @@ TEST_F(DeleteTreeTest, SystemFoldersAreRefusedWhateverTheirSpelling) {
         << "the folder of all profiles";
 }
 
+TEST_F(DeleteTreeTest, SharedDataFoldersAndOtherSpellingsAreRefused) {
+    for (const char* name : {"ProgramData", "APPDATA", "LOCALAPPDATA", "PUBLIC"}) {
+        char folder[MAX_PATH] = {};
+        const DWORD length = ::GetEnvironmentVariableA(name, folder, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) continue;  // not every prefix names them all
+        EXPECT_TRUE(is_system_folder(folder)) << name << " = " << folder;
+        EXPECT_FALSE(is_system_folder(std::string(folder) + "\\kestrana\\Velocore")) << name;
+    }
+
+    std::string program_files;
+    ASSERT_TRUE(try_known_folder(CSIDL_PROGRAM_FILES, program_files));
+    EXPECT_TRUE(is_system_folder(program_files + "\\kestrana\\..\\.")) << program_files;
+    char short_form[MAX_PATH] = {};
+    const DWORD length = ::GetShortPathNameA(program_files.c_str(), short_form, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
+    EXPECT_TRUE(is_system_folder(short_form)) << short_form;
+    EXPECT_FALSE(delete_tree(short_form, true)) << short_form;
+    EXPECT_TRUE(path_exists(program_files));
+}
+
 // A directory link inside the product folder (or the product folder itself being one) is
 // removed as a link; what it points to keeps its content. Under Wine the link itself cannot be
 // removed through Win32 and stays.

@@ -154,21 +154,22 @@ TEST_F(FolderStepsTest, StartMenuPathsBeyondTheLimitAreNotRemoved) {
     fill_product_folder(fits + "\\kestrana\\Velocore");
     fill_product_folder(too_long + "\\kestrana\\Velocore");
 
+    const std::string refused =
+        "Start Menu shortcut (" + too_long + "\\kestrana\\Velocore\\) not removed (Error:206)";
+
     set_shell_folder(HKEY_LOCAL_MACHINE, L"Common Programs", too_long);
     set_shell_folder(HKEY_CURRENT_USER, L"Programs", fits);
     std::vector<std::string> lines = run(RemoveShortcuts);
-    lines.resize(6);
+    lines.resize(7);
     EXPECT_EQ(framed("**** Removing Start Menu shortcuts ****",
-                     {fits + "\\kestrana\\Velocore\\ removed"}),
+                     {refused, fits + "\\kestrana\\Velocore\\ removed"}),
               lines);
     EXPECT_TRUE(path_exists(too_long + "\\kestrana\\Velocore\\Velocore.lnk"));
 
     set_shell_folder(HKEY_CURRENT_USER, L"Programs", too_long);
     lines = run(RemoveShortcuts);
-    lines.resize(6);
-    EXPECT_EQ(
-        framed("**** Removing Start Menu shortcuts ****", {"Start Menu shortcut not removed"}),
-        lines);
+    lines.resize(7);
+    EXPECT_EQ(framed("**** Removing Start Menu shortcuts ****", {refused, refused}), lines);
     EXPECT_TRUE(path_exists(too_long + "\\kestrana\\Velocore\\Velocore.lnk"));
 }
 
@@ -270,6 +271,27 @@ TEST_F(FolderStepsTest, ApplicationDataKeepsReadOnlyFilesAndTriesBothFolders) {
         ""};
     EXPECT_EQ(second, run(CleanApplicationDataFolder));
     EXPECT_FALSE(path_exists(brand));
+}
+
+TEST_F(FolderStepsTest, ApplicationDataFoldersBeyondTheLimitAreNotRemoved) {
+    const saved_key common_values(HKEY_LOCAL_MACHINE, kShellFolders, saved_key::keep);
+    // "\kestrana\Velocore" adds 18 characters: with a 179-character value the product folder
+    // (197) fits the 198 of the limit and its "64" twin (199) does not.
+    const std::string base =
+        scratch_.path() + "\\" + std::string(179 - scratch_.path().size() - 1, 'd');
+    const std::string product = base + "\\kestrana\\Velocore";
+    make_folder(product);
+    make_folder(product + "64\\Cache");
+    set_shell_folder(HKEY_LOCAL_MACHINE, L"Common AppData", base);
+    const std::vector<std::string> expected = {
+        "",
+        "**** Cleaning Application Data folder ****",
+        "   " + product + " removed",
+        "AppData folder (" + product + "64) not removed (Error:206)",
+        kSeparatorLine,
+        ""};
+    EXPECT_EQ(expected, run(CleanApplicationDataFolder));
+    EXPECT_TRUE(path_exists(product + "64\\Cache"));
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "quill/coding/errors.h"
 #include "quill/log/errors.h"
 #include "quill/registry2/errors.h"
 #include "quill/unicode/errors.h"
+#include "quill/variant/errors.h"
 
 namespace {
 
@@ -29,6 +31,10 @@ std::vector<named_error> library_errors() {
         {[] { throw quill::unicode::invalid_codepage("m"); }, "unicode.invalid_codepage"},
         {[] { throw quill::unicode::unmappable_character("m"); }, "unicode.unmappable_character"},
         {[] { throw quill::log::generic("m"); }, "log"},
+        {[] { throw quill::variant::generic("m"); }, "variant"},
+        {[] { throw quill::coding::translate::generic("m"); }, "translate"},
+        {[] { throw quill::coding::translate::invalid_codeword("m"); },
+         "translate.invalid_codeword"},
     };
 }
 
