@@ -1,10 +1,15 @@
 #include "quill/log/channel.h"
 
+#include <windows.h>
+
+#include <comdef.h>
+
 #include <cstdarg>
 #include <iterator>
 
 #include "quill/exception.h"
 #include "quill/log/scope.h"
+#include "quill/system_message.h"
 #include "quill/unicode/conversion.h"
 
 namespace quill::log {
@@ -17,10 +22,25 @@ char level_letter(int level) {
     return level_letters[level];
 }
 
+// The text a COM error shows: the system's message for its code, else the names COM itself
+// gives to IDispatch codes and to unknown ones.
+std::wstring com_error_text(HRESULT code) {
+    const auto value = static_cast<unsigned long>(code);
+    const std::string message = system_message(value);
+    if (!message.empty()) return unicode::to_wide(message, unicode::ansi_codepage);
+    if (value > 0x800401FFul && value < 0x80050000ul) {
+        return format_w(L"IDispatch error #%d", static_cast<int>(value & 0xFFFFul) - 512);
+    }
+    return format_w(L"Unknown error 0x%0lX", value);
+}
+
 // Describes the exception being handled, the way the level-5 line shows it.
 std::wstring append_current_exception(const std::wstring& text) {
     try {
         throw;
+    } catch (const _com_error& error) {
+        return format_w(L"%ls _com_error: %ls", text.c_str(),
+                        com_error_text(error.Error()).c_str());
     } catch (const quill::exception_w& error) {
         return format_w(L"%ls Exception: %ls", text.c_str(), error.what_w());
     } catch (const std::exception& error) {

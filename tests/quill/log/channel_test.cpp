@@ -1,5 +1,8 @@
 #include "quill/log/channel.h"
 
+#include <windows.h>
+
+#include <comdef.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -128,6 +131,29 @@ TEST(ChannelTest, ExceptionLevelAppendsTheExceptionBeingHandled) {
     EXPECT_EQ("step failed Exception: wide[\xD0\x96]", lines[1].text);
     EXPECT_EQ("step failed unknown exception caught", lines[2].text);
     EXPECT_EQ('@', lines[0].prefix[20]);
+}
+
+TEST(ChannelTest, ExceptionLevelNamesComErrorsByTheirCode) {
+    std::vector<received> lines;
+    quill::log::channel channel;
+    channel.attach(0, std::make_unique<recorder>("r", lines));
+    for (const HRESULT code :
+         {static_cast<HRESULT>(0x80040201), static_cast<HRESULT>(0x8FFF1234), E_OUTOFMEMORY}) {
+        try {
+            throw _com_error(code);
+        } catch (...) {
+            channel.write(5, "call failed");
+        }
+    }
+    ASSERT_EQ(3u, lines.size());
+    // Codes the system has no message for get the names COM gives them.
+    EXPECT_EQ("call failed _com_error: IDispatch error #1", lines[0].text);
+    EXPECT_EQ("call failed _com_error: Unknown error 0x8FFF1234", lines[1].text);
+    const std::string known = lines[2].text;
+    ASSERT_EQ(0u, known.rfind("call failed _com_error: ", 0)) << known;
+    EXPECT_GT(known.size(), std::string("call failed _com_error: ").size()) << known;
+    EXPECT_NE('\n', known.back()) << "the system's final line break is dropped";
+    EXPECT_NE('\r', known.back());
 }
 
 TEST(ChannelTest, ListenerFailureReachesTheWriterAndReleasesTheLock) {
