@@ -11,8 +11,8 @@ using quill::registry2::key;
 const wchar_t* const kUninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const wchar_t* const kProductEntry = L"Velocore";
 
-void Note(const char* format, const std::wstring& name = std::wstring()) {
-    MainChannel().write(quill::log::level_note, format, name.c_str());
+void Note(const char* text) {
+    MainChannel().write(quill::log::level_note, std::string(text));
 }
 
 bool BeginsWith(const std::wstring& text, const std::wstring& prefix) {
@@ -39,7 +39,10 @@ void DeleteUninstallEntries() {
     key uninstall = key::open(hive, kUninstall);
     for (const std::wstring& name : uninstall.sub_keys()) {
         if (!IsProductUninstallEntry(name, product_code)) continue;
-        Note("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%ls", name);
+        // A wide format: the name reaches the log whatever the ANSI code page holds.
+        MainChannel().write(quill::log::level_note,
+                            L"HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%ls",
+                            name.c_str());
         uninstall.delete_key(name);
     }
 }

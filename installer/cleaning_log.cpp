@@ -9,5 +9,5 @@ void WriteSectionHeading(quill::log::channel& log, const char* title, const char
 }
 
 void WriteStoreLine(quill::log::channel& log, std::uint32_t number, const std::wstring& text) {
-    log.write(quill::log::level_note, "%i  %ls", static_cast<int>(number), text.c_str());
+    log.write(quill::log::level_note, L"%i  %ls", static_cast<int>(number), text.c_str());
 }

@@ -48,7 +48,7 @@ void RemoveUpgradeCodes(const InstallerStore& root, InstallerCleanup& record) {
                     record.product_codes.insert(name);
                 } else {
                     InstallerChannel().write(quill::log::level_note,
-                                             "%i  Not a product code: \"%ls\"",
+                                             L"%i  Not a product code: \"%ls\"",
                                              static_cast<int>(root.number), name.c_str());
                 }
             }

@@ -33,7 +33,7 @@ void AddLocationsOf(InstallerStores& stores, const InstallerStore& root) {
             const std::uint32_t user_number =
                 stores.AddLocation(root_path + L"\\Installer\\UserData\\" + user);
             InstallerChannel().write(
-                quill::log::level_note, "UserData: %i  %i  Installer\\UserData\\%ls",
+                quill::log::level_note, L"UserData: %i  %i  Installer\\UserData\\%ls",
                 static_cast<int>(root_number), static_cast<int>(user_number), user.c_str());
         }
     } catch (const quill::registry2::generic&) {
@@ -49,7 +49,7 @@ void FindInstallerRoots(InstallerStores& stores, const std::wstring& path, key p
             if (EqualsLowerCase(name, L"installer")) {
                 if (HoldsUpgradeCodes(parent, name)) {
                     const std::uint32_t number = stores.AddRoot(path);
-                    InstallerChannel().write(quill::log::level_note, "Root: %i  %ls",
+                    InstallerChannel().write(quill::log::level_note, L"Root: %i  %ls",
                                              static_cast<int>(number), path.c_str());
                 }
                 continue;

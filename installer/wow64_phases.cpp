@@ -51,7 +51,8 @@ void CollectProductCodes(const std::vector<std::wstring>& names, std::uint32_t n
         if (IsPackedGuid(name)) {
             record.product_codes.insert(name);
         } else {
-            Wow64InstallerChannel().write(quill::log::level_note, "%i  Not a product code: \"%ls\"",
+            Wow64InstallerChannel().write(quill::log::level_note,
+                                          L"%i  Not a product code: \"%ls\"",
                                           static_cast<int>(number), name.c_str());
         }
     }

@@ -29,7 +29,7 @@ void AddLocationsOf(const Wow64RegistryFunctions& api, InstallerStores& stores,
     for (const std::wstring& user : Wow64SubKeyNames(api, user_data.get())) {
         const std::uint32_t user_number =
             stores.AddLocation(root.path + L"\\Installer\\UserData\\" + user);
-        log.write(quill::log::level_note, "UserData: %i  %i  Installer\\UserData\\%ls",
+        log.write(quill::log::level_note, L"UserData: %i  %i  Installer\\UserData\\%ls",
                   static_cast<int>(root.number), static_cast<int>(user_number), user.c_str());
     }
 }
@@ -43,7 +43,7 @@ void FindInstallerRoots(const Wow64RegistryFunctions& api, InstallerStores& stor
         if (EqualsLowerCase(name, L"installer")) {
             if (HoldsUpgradeCodes(api, key, name)) {
                 const std::uint32_t number = stores.AddRoot(path);
-                Wow64InstallerChannel().write(quill::log::level_note, "Root: %i  %ls",
+                Wow64InstallerChannel().write(quill::log::level_note, L"Root: %i  %ls",
                                               static_cast<int>(number), path.c_str());
             }
             continue;

@@ -41,8 +41,9 @@ class CleanSoftwareRegistryTest : public ::testing::Test {
         for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) save(root, kBrand);
         save(HKEY_LOCAL_MACHINE, kAppPaths + L"\\Velocore.exe");
         save(HKEY_LOCAL_MACHINE, kSuite);
-        for (const std::wstring& entry : {std::wstring(L"Velocore"), std::wstring(L"VelocoreHelp"),
-                                          kProductCode, kOtherCode, std::wstring(L"Lumen")}) {
+        for (const std::wstring& entry :
+             {std::wstring(L"Velocore"), std::wstring(L"VelocoreHelp"), kProductCode, kOtherCode,
+              std::wstring(L"Lumen"), std::wstring(L"Velocore \u0141\u00F3d\u017A")}) {
             save(HKEY_LOCAL_MACHINE, uninstall_entry(entry));
         }
         InstalledApplicationPath().clear();
@@ -140,6 +141,16 @@ TEST_F(CleanSoftwareRegistryTest, EmptyProductCodeIsNoPrefixForOtherProgramsEntr
     EXPECT_EQ(framed({kUninstallLine + "Velocore", kUninstallLine + "VelocoreHelp"}), run_step());
     EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(kOtherCode)));
     EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(L"Lumen")));
+}
+
+TEST_F(CleanSoftwareRegistryTest, EntryNamesOutsideTheAnsiCodePageAreLoggedWhole) {
+    // "Velocore Łódź": ó is in code page 1252, Ł and ź are not.
+    set_string_value(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore"), L"Product Code", L"");
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore \u0141\u00F3d\u017A"));
+    EXPECT_EQ(framed({kUninstallLine + "Velocore", kUninstallLine + "Velocore \xC5\x81\xC3\xB3"
+                                                                    "d\xC5\xBA"}),
+              run_step());
+    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore \u0141\u00F3d\u017A")));
 }
 
 TEST(UninstallEntryMatchTest, PrefixesAreCaseSensitiveAndAnEmptyCodeMatchesNothing) {
