@@ -40,6 +40,46 @@ DWORD wait_for_exit(const korve::test::started_process& process, DWORD milliseco
     return process.wait_for_exit(milliseconds) ? process.exit_code() : STILL_ACTIVE;
 }
 
+// A key of the 64-bit registry view below HKEY_LOCAL_MACHINE that the test creates and removes
+// again, with the parents it had to create.
+class native_view_key {
+  public:
+    explicit native_view_key(const std::wstring& path) : path_(path) {
+        for (std::size_t end = path.find(L'\\', path.find(L'\\') + 1);;
+             end = path.find(L'\\', end + 1)) {
+            const std::wstring part = path.substr(0, end);
+            if (!exists(part)) {
+                created_.push_back(part);
+                quill::unique_hkey key;
+                EXPECT_EQ(ERROR_SUCCESS,
+                          ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, part.c_str(), 0, nullptr, 0,
+                                            KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, key.put(),
+                                            nullptr));
+            }
+            if (end == std::wstring::npos) break;
+        }
+    }
+    ~native_view_key() {
+        for (auto part = created_.rbegin(); part != created_.rend(); ++part) {
+            ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, part->c_str(), KEY_WOW64_64KEY, 0);
+        }
+    }
+    native_view_key(const native_view_key&) = delete;
+    native_view_key& operator=(const native_view_key&) = delete;
+
+    bool exists() const { return exists(path_); }
+
+  private:
+    static bool exists(const std::wstring& path) {
+        quill::unique_hkey key;
+        return ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY,
+                               key.put()) == ERROR_SUCCESS;
+    }
+
+    std::wstring path_;
+    std::vector<std::wstring> created_;
+};
+
 // Points a system folder elsewhere for the test's duration: `name` is its value under
 // "User Shell Folders" of the user's ("AppData") or the machine's ("Common AppData") hive.
 class shell_folder_override {
@@ -140,6 +180,8 @@ class SharedTrayRemoverTest : public ::testing::Test {
 };
 
 TEST_F(SharedTrayRemoverTest, LastProductAsksTheTrayToQuitAndRemovesEverythingOfIt) {
+    // The tray is a 32-bit program: a key of the same name in the 64-bit view is not its own.
+    const native_view_key native_tray(L"Software\\Kestrana\\Tray\\Native");
     install_tray({}, true);
     const auto& tray = place_.start_tray(program(), true);
 
@@ -168,6 +210,7 @@ TEST_F(SharedTrayRemoverTest, LastProductAsksTheTrayToQuitAndRemovesEverythingOf
     EXPECT_FALSE(place_.key_exists(L"Software\\Kestrana\\Tray"));
     EXPECT_TRUE(place_.key_exists(L"Software\\Kestrana\\Corvo")) << "another product's key";
     EXPECT_FALSE(place_.run_value_exists());
+    EXPECT_TRUE(native_tray.exists()) << "the 64-bit view is never touched";
     EXPECT_FALSE(place_.counter_exists(exe_counter()));
     EXPECT_FALSE(place_.counter_exists(dll_counter()));
 }
