@@ -41,4 +41,14 @@ TEST(FormatTest, AnUnproducibleTextEndsWithAnErrorInsteadOfGrowingForever) {
     EXPECT_TRUE(ended);
 }
 
+TEST(FormatTest, GrowthEndsWithAnErrorAtItsLimitInBothForms) {
+    // 32 Mi characters: past the formatter's limit, so the doubling must stop and report.
+    const int width = 1 << 25;
+    EXPECT_THROW(quill::format("%*s", width, "x"), quill::exception);
+    EXPECT_THROW(quill::format_w(L"%*ls", width, L"x"), quill::exception);
+    // Just below a doubling step it still succeeds.
+    EXPECT_EQ(4095u, quill::format("%*s", 4095, "x").size());
+    EXPECT_EQ(4095u, quill::format_w(L"%*ls", 4095, L"x").size());
+}
+
 }  // namespace
