@@ -73,7 +73,23 @@ TEST_F(KeyTest, OpenFallsBackToReadOnlyWhenWriteIsDenied) {
 
     key locked = key::open(root_, L"locked");
     EXPECT_EQ(L"text", locked.get_string(L"v"));
-    EXPECT_THROW(locked.set_string(L"w", L"denied"), quill::registry2::value_error);
+    EXPECT_EQ("RegSetValueEx() failed: value \"w\" (5)",
+              message_of<quill::registry2::value_error>([&] { locked.set_string(L"w", L"no"); }));
+}
+
+TEST_F(KeyTest, CreateEnumerationAndReadFailuresNameTheirCall) {
+    key closed = key::open(root_, L"", true);
+    closed.close();
+    EXPECT_EQ("RegEnumKeyEx() failed: handle 0 (6)",
+              message_of<quill::registry2::key_error>([&] { closed.sub_keys(); }));
+    EXPECT_EQ("RegEnumValue() failed: handle 0 (6)",
+              message_of<quill::registry2::key_error>([&] { closed.value_names(); }));
+    EXPECT_EQ("RegCreateKeyEx() failed: key \"sub\" (6)",
+              message_of<quill::registry2::key_error>([&] { key::open(closed, L"sub", true); }));
+    DWORD buffer = 0;
+    EXPECT_EQ("RegQueryValueEx() failed: value \"absent\" (2)",
+              message_of<quill::registry2::value_error>(
+                  [&] { root_.read_raw(L"absent", &buffer, sizeof(buffer)); }));
 }
 
 TEST_F(KeyTest, EnumerationsAreSortedOrdinallyAndIncludeTheDefaultValue) {
