@@ -7,6 +7,10 @@
 #include <cstring>
 #include <functional>
 #include <iostream>
+#include <iterator>
+#include <memory>
+#include <type_traits>
+#include <vector>
 #include <string>
 #include <thread>
 
@@ -192,6 +196,81 @@ TEST(InputBoxTest, ClassAndWindowAreGoneAfterwardsSoThePromptCanBeShownAgain) {
         EXPECT_FALSE(::IsWindow(seen));
         WNDCLASSA unused{};
         EXPECT_FALSE(::GetClassInfoA(::GetModuleHandleA(nullptr), "InputBox", &unused));
+    }
+}
+
+// The styles each window of this thread is created with, as the creator passed them (a
+// control may change its own style afterwards, as Wine's edit control does with WS_BORDER).
+// The system may create windows of its own on the thread (IME windows): only the prompt and
+// its children are kept.
+struct created_window {
+    INT_PTR id;  // the menu handle a child is created with is its identifier
+    LONG style;
+    DWORD ex_style;
+};
+
+bool is_prompt(HWND window) {
+    char name[64] = {};
+    return window != nullptr && ::GetClassNameA(window, name, sizeof(name)) > 0 &&
+           std::string(name) == "InputBox";
+}
+std::vector<created_window>* g_created = nullptr;
+
+LRESULT CALLBACK record_creation(int code, WPARAM wparam, LPARAM lparam) {
+    if (code == HCBT_CREATEWND && g_created != nullptr) {
+        const CREATESTRUCTA* create = reinterpret_cast<CBT_CREATEWNDA*>(lparam)->lpcs;
+        const HWND window = reinterpret_cast<HWND>(wparam);
+        if (!is_prompt(window) && !is_prompt(create->hwndParent)) {
+            return ::CallNextHookEx(nullptr, code, wparam, lparam);
+        }
+        g_created->push_back(
+            {reinterpret_cast<INT_PTR>(create->hMenu), create->style, create->dwExStyle});
+    }
+    return ::CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+struct hook_deleter {
+    void operator()(HHOOK hook) const noexcept { ::UnhookWindowsHookEx(hook); }
+};
+
+TEST(InputBoxTest, ClassAndWindowsAreCreatedWithTheirExactAttributes) {
+    std::vector<created_window> created;
+    g_created = &created;
+    const std::unique_ptr<std::remove_pointer_t<HHOOK>, hook_deleter> hook(
+        ::SetWindowsHookExA(WH_CBT, record_creation, nullptr, ::GetCurrentThreadId()));
+    ASSERT_NE(nullptr, hook.get());
+    WNDCLASSA registered{};
+    BOOL found = FALSE;
+    prompt_run run([&](HWND box) {
+        ASSERT_NE(nullptr, box);
+        found = ::GetClassInfoA(::GetModuleHandleA(nullptr), "InputBox", &registered);
+        click_input_box_button(box, kInputBoxCancel);
+    });
+    g_created = nullptr;
+    EXPECT_EQ(0, run.result);
+
+    ASSERT_TRUE(found);
+    EXPECT_EQ(static_cast<UINT>(CS_HREDRAW | CS_VREDRAW), registered.style);
+    EXPECT_EQ(0, registered.cbClsExtra);
+    EXPECT_EQ(static_cast<int>(sizeof(void*)), registered.cbWndExtra);
+    EXPECT_EQ(nullptr, registered.hIcon);
+    EXPECT_EQ(::LoadCursorA(nullptr, IDC_ARROW), registered.hCursor);
+    EXPECT_EQ(reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), registered.hbrBackground);
+    EXPECT_EQ(nullptr, registered.lpszMenuName);
+
+    const created_window expected[] = {
+        {0, 0x00CC0000, 0},    // the prompt
+        {127, 0x50000000, 0},  // label
+        {101, 0x50800000, 0},  // address field, with its border
+        {1, 0x50000001, 0},    // Ok
+        {2, 0x50000001, 0},    // Cancel
+    };
+    ASSERT_EQ(std::size(expected), created.size());
+    for (std::size_t i = 0; i < created.size(); ++i) {
+        EXPECT_EQ(expected[i].id, created[i].id) << "window " << i;
+        EXPECT_EQ(expected[i].style, created[i].style) << "window " << i;
+        // The system adds the window edge to every framed window it creates.
+        EXPECT_EQ(expected[i].ex_style, created[i].ex_style & ~WS_EX_WINDOWEDGE) << "window " << i;
     }
 }
 
