@@ -56,6 +56,9 @@ script_step pause(unsigned long milliseconds) {
 script_step hang_up() {
     return {script_step::action::hang_up, std::string(), 0};
 }
+script_step reset() {
+    return {script_step::action::reset, std::string(), 0};
+}
 
 unsigned short unused_port() {
     quill::internet::environment::guard sockets;
@@ -130,6 +133,14 @@ void scripted_server::run(std::vector<script_step> script) {
                 break;
             case script_step::action::hang_up:
                 return;  // `peer` closes here
+            case script_step::action::reset: {
+                // Lingering for no time makes the close send a reset.
+                const linger abort_on_close{1, 0};
+                ::setsockopt(peer.get(), SOL_SOCKET, SO_LINGER,
+                             reinterpret_cast<const char*>(&abort_on_close),
+                             sizeof(abort_on_close));
+                return;
+            }
         }
         if (!going_on) return;
     }

@@ -12,7 +12,7 @@ namespace korve::test {
 
 // One step of a scripted peer.
 struct script_step {
-    enum class action { say, hear_line, hear_data, pause, hang_up };
+    enum class action { say, hear_line, hear_data, pause, hang_up, reset };
     action what;
     std::string bytes;               // say: sent as they are, in one send call
     unsigned long milliseconds = 0;  // pause
@@ -23,6 +23,7 @@ script_step hear();       // waits for one line, up to and including CR LF
 script_step hear_data();  // waits for message data, up to and including CR LF "." CR LF
 script_step pause(unsigned long milliseconds);
 script_step hang_up();  // closes the connection
+script_step reset();    // aborts the connection: the client sees a reset, not an orderly close
 
 // A peer on 127.0.0.1 at an ephemeral port, on a thread of its own: it accepts one
 // connection and plays its script. After the script (unless it hung up) it keeps reading

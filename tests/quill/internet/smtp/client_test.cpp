@@ -17,6 +17,7 @@ using namespace quill::internet;
 using korve::test::hang_up;
 using korve::test::hear;
 using korve::test::hear_data;
+using korve::test::reset;
 using korve::test::say;
 using korve::test::script_step;
 using korve::test::scripted_server;
@@ -168,6 +169,14 @@ std::vector<dialogue_case> dialogue_cases() {
         {"connection dropped inside the transaction",
          joined({greeting_and_ehlo(), {hear(), say("250 reset\r\n"), hear(), hang_up()}}), kMessage,
          kEhlo + "RSET\r\nMAIL FROM: <>\r\n", "smtp.temporary_failure[recv() failed]"},
+        {"connection reset inside the transaction",
+         joined({greeting_and_ehlo(), {hear(), say("250 reset\r\n"), hear(), reset()}}), kMessage,
+         kEhlo + "RSET\r\nMAIL FROM: <>\r\n", "smtp.temporary_failure[recv() failed]"},
+        {"connection reset after EHLO",
+         {say("220 ready\r\n"), hear(), reset()},
+         kMessage,
+         kEhlo,
+         "internet.transport.connection_failed.connection_reset[recv() failed]"},
         {"connection dropped after EHLO",
          {say("220 ready\r\n"), hear(), hang_up()},
          kMessage,
