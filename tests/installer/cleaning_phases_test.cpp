@@ -199,6 +199,32 @@ TEST_F(CleaningPhasesTest, Wow64RemovesTheSameButTakesRawKeyPathsAndLogsEveryKey
     EXPECT_EQ((std::set<std::wstring>{kV1, kV2}), record.product_codes);
 }
 
+TEST_F(CleaningPhasesTest, AnUpgradeCodeWithASubKeyIsAnErrorLineOnlyInTheWow64Variant) {
+    const std::wstring code = L"Machine\\Installer\\UpgradeCodes\\" + kUpgradeCode;
+    scratch_.create(code + L"\\Unexpected");
+    // The WOW64 variant deletes the code's key alone, which a sub-key prevents.
+    Wow64Switch() = true;
+    InstallerCleanup record = LocatedRecord();
+    std::vector<std::string> expected = ExpectedLinesUpToKeyFiles();
+    expected.insert(expected.begin() + 5, "Error 5");
+    expected.resize(7);
+    std::vector<std::string> lines = RunWow64(record);
+    lines.resize(7);
+    EXPECT_EQ(expected, lines);
+    EXPECT_TRUE(scratch_.exists(code));
+    Wow64Switch() = false;
+
+    // The native variant deletes the whole tree.
+    NativeSwitch() = true;
+    InstallerCleanup native_record = LocatedRecord();
+    lines = RunNative(native_record);
+    lines.resize(6);
+    expected = ExpectedLinesUpToKeyFiles();
+    expected.resize(6);
+    EXPECT_EQ(expected, lines);
+    EXPECT_FALSE(scratch_.exists(code));
+}
+
 TEST_F(CleaningPhasesTest, WithoutTheSwitchNothingIsDeleted) {
     InstallerCleanup native_record = LocatedRecord();
     RunNative(native_record);

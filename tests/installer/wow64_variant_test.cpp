@@ -8,6 +8,7 @@
 #include "installer/clean_installer_database.h"
 #include "installer/variant_switches.h"
 #include "installer/wow64_phases.h"
+#include "installer/wow64_store_locator.h"
 #include "tests/support/captured_lines.h"
 
 namespace {
@@ -27,6 +28,28 @@ TEST(Wow64VariantTest, AMissingRegistryFunctionEndsItWithTheErrorLines) {
                   std::string(50, '='), ""}),
               log.lines());
     EXPECT_TRUE(record.upgrade_codes.empty());
+}
+
+// The registry refuses every hive itself, as a system locked down against the remover would.
+LONG WINAPI OpenAnythingButAHive(HKEY parent, LPCWSTR sub_key, DWORD options, REGSAM access,
+                                 PHKEY result) {
+    if (sub_key == nullptr || *sub_key == L'\0') return ERROR_ACCESS_DENIED;
+    return ::RegOpenKeyExW(parent, sub_key, options, access, result);
+}
+
+TEST(Wow64VariantTest, HivesThatCannotBeOpenedAreNamedOnlyForClassesRootAndLocalMachine) {
+    Wow64RegistryFunctions api;
+    ASSERT_TRUE(api.complete());
+    api.open_key = OpenAnythingButAHive;
+    InstallerStores stores;
+    captured_lines log(Wow64InstallerChannel());
+    wow64::LocateInstallerStores(api, stores);
+    EXPECT_EQ(
+        (std::vector<std::string>{"", "Locating Windows Installer Root Stores",
+                                  std::string(50, '='), "RegOpenKeyEx HKEY_CLASSES_ROOT failed",
+                                  "RegOpenKeyEx HKEY_LOCAL_MACHINE failed"}),
+        log.lines());
+    EXPECT_TRUE(stores.roots.empty());
 }
 
 // With the product nowhere registered, both variants write their headings and the stores
