@@ -240,6 +240,23 @@ TEST_F(SharedTrayRemoverTest, AnotherProductKeepsTheTrayAndTheCountersFollowIt) 
     EXPECT_EQ(1u, place_.counter(dll_counter()));
 }
 
+TEST_F(SharedTrayRemoverTest, FilesThatCannotBeDeletedAreReportedAndTheStepGoesOn) {
+    install_tray({"corvo.xml"}, true);
+    ASSERT_TRUE(::DeleteFileA(configuration_file().c_str()));
+    ASSERT_TRUE(::DeleteFileA(icon().c_str()));
+
+    std::vector<std::string> expected = {
+        "FAILED TO remove '" + configuration_file() + "' !",
+        "FAILED TO remove '" + icon() + "' !",
+        "Number of prosucts = 1",
+    };
+    for (const std::string& line : counter_lines(1)) expected.push_back(line);
+    expected.push_back(program() + " is set to 1");
+    expected.push_back(place_.program_folder() + "qvhtml.dll is set to 1");
+    EXPECT_EQ(expected, remove_tray());
+    EXPECT_EQ(1u, place_.counter(exe_counter()));
+}
+
 TEST_F(SharedTrayRemoverTest, WithoutTheHtmlLibraryTheTrayIsTerminated) {
     install_tray({}, false);
     const auto& tray = place_.start_tray(program(), false);
