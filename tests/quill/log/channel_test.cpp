@@ -43,6 +43,35 @@ class failing_listener : public quill::log::listener {
     }
 };
 
+// Refuses its first `refusals` lines, then records like a recorder.
+class reluctant_listener : public quill::log::listener {
+  public:
+    reluctant_listener(int refusals, std::vector<std::string>& texts)
+        : refusals_(refusals), texts_(&texts) {}
+    void write(int, const std::string&, const std::string& text) override {
+        if (refusals_-- > 0) throw quill::exception(std::string("not now"));
+        texts_->push_back(text);
+    }
+
+  private:
+    int refusals_;
+    std::vector<std::string>* texts_;
+};
+
+TEST(ChannelTest, NarrowLineRetriesAsUtf8AndThenWritesTheFixedLine) {
+    // "\xC3\xA9" read as ANSI is "Ã©"; read as UTF-8 it is "é".
+    std::vector<std::string> texts;
+    quill::log::channel once_refused;
+    once_refused.attach(0, std::make_unique<reluctant_listener>(1, texts));
+    once_refused.write(1, std::string("caf\xC3\xA9"));
+    quill::log::channel twice_refused;
+    twice_refused.attach(0, std::make_unique<reluctant_listener>(2, texts));
+    twice_refused.write(1, std::string("caf\xC3\xA9"));
+    EXPECT_EQ(
+        (std::vector<std::string>{"caf\xC3\xA9", "quill::log: unable to convert input to unicode"}),
+        texts);
+}
+
 TEST(ChannelTest, ChannelWithoutListenersAcceptsLines) {
     quill::log::channel channel;
     EXPECT_NO_THROW(channel.write(1, "nobody listens %d", 1));
