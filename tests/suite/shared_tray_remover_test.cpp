@@ -13,6 +13,7 @@
 #include "quill/unicode/conversion.h"
 #include "tests/suite/tray_footprint.h"
 #include "tests/suite/working_folder.h"
+#include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
 
 namespace {
@@ -82,10 +83,12 @@ class native_view_key {
 
 // Points a system folder elsewhere for the test's duration: `name` is its value under
 // "User Shell Folders" of the user's ("AppData") or the machine's ("Common AppData") hive.
+// Asking the system for the folder writes it to "Shell Folders" as well, which the product
+// cleanup steps read: that key is put back too.
 class shell_folder_override {
   public:
     shell_folder_override(HKEY root, const wchar_t* name, const std::wstring& folder)
-        : name_(name) {
+        : shell_values_(root, kShellFolders, korve::test::saved_key::keep), name_(name) {
         EXPECT_EQ(ERROR_SUCCESS,
                   ::RegOpenKeyExW(root, kUserShellFolders, 0, KEY_ALL_ACCESS, folders_.put()));
         DWORD size = static_cast<DWORD>(saved_.size());
@@ -111,6 +114,9 @@ class shell_folder_override {
   private:
     static constexpr const wchar_t* kUserShellFolders =
         L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    static constexpr const wchar_t* kShellFolders =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    const korve::test::saved_key shell_values_;
     const wchar_t* name_;
     quill::unique_hkey folders_;
     DWORD type_ = 0;
