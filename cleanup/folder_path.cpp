@@ -17,7 +17,7 @@ std::string ansi_folder_value(const std::wstring& value) {
 
 std::string join_folder(const std::string& folder, const char* suffix, std::size_t limit) {
     std::string path = folder + suffix;
-    if (path.size() > limit) {
+    if (!fits_folder_limit(path, limit)) {
         throw path_too_long(quill::format("\"%s\" is longer than %i characters", path.c_str(),
                                           static_cast<int>(limit)));
     }

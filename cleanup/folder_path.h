@@ -14,6 +14,11 @@ constexpr std::size_t kMaxBrandFolderPath = 259;
 // bytes than the value has characters (multi-byte code pages).
 std::string ansi_folder_value(const std::wstring& value);
 
+// True when `path` is at most `limit` bytes long.
+inline bool fits_folder_limit(const std::string& path, std::size_t limit) noexcept {
+    return path.size() <= limit;
+}
+
 // `folder` followed by `suffix`; throws path_too_long beyond `limit` bytes.
 std::string join_folder(const std::string& folder, const char* suffix, std::size_t limit);
 

@@ -14,6 +14,7 @@
 
 using korve::cleanup::ansi_folder_value;
 using korve::cleanup::delete_tree;
+using korve::cleanup::fits_folder_limit;
 using korve::cleanup::join_folder;
 using korve::cleanup::kMaxBrandFolderPath;
 using korve::cleanup::kMaxProductFolderPath;
@@ -57,10 +58,9 @@ const int kPathTooLong = ERROR_FILENAME_EXCED_RANGE;
 
 void RemoveStartMenuFolder(HKEY root, const wchar_t* value) {
     quill::log::channel& log = MainChannel();
-    std::string product;  // as far as it was built, for the log line
+    std::string base;  // empty when the value itself was refused
     try {
-        const std::string base = ReadFolder(root, kShellFolders, value);
-        product = base + kProductSuffix;
+        base = ReadFolder(root, kShellFolders, value);
         const ProductFolders folders = BuildFolders(base, kProductSuffix);
         if (delete_tree(folders.product, true)) {
             log.write(quill::log::level_note, "%s removed", folders.product.c_str());
@@ -71,6 +71,7 @@ void RemoveStartMenuFolder(HKEY root, const wchar_t* value) {
         }
         ::RemoveDirectoryA(folders.brand.c_str());
     } catch (const korve::cleanup::path_too_long&) {
+        const std::string product = base.empty() ? base : base + kProductSuffix;
         log.write(quill::log::level_note, "Start Menu shortcut (%s) not removed (Error:%i)",
                   product.c_str(), kPathTooLong);
     }
@@ -127,7 +128,7 @@ void RemoveProductFolderInProgramFiles(Outcome& outcome) {
 
 void RemoveDataFolder(const std::string& folder) {
     quill::log::channel& log = MainChannel();
-    if (folder.size() > kMaxProductFolderPath) {
+    if (!fits_folder_limit(folder, kMaxProductFolderPath)) {
         log.write(quill::log::level_note, "AppData folder (%s) not removed (Error:%i)",
                   folder.c_str(), kPathTooLong);
     } else if (delete_tree(folder, false)) {
@@ -154,7 +155,7 @@ void RemoveDataFolders() {
     RemoveDataFolder(product + "64");
     ::Sleep(200);
     const std::string brand = base + kBrandSuffix;
-    if (brand.size() <= kMaxBrandFolderPath) ::RemoveDirectoryA(brand.c_str());
+    if (fits_folder_limit(brand, kMaxBrandFolderPath)) ::RemoveDirectoryA(brand.c_str());
 }
 
 }  // namespace
