@@ -14,6 +14,7 @@
 #include "quill/coding/translate.h"
 #include "quill/handle.h"
 #include "quill/internet/smtp/errors.h"
+#include "quill/internet/transport/tcp/base.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/smtp_sink.h"
@@ -159,6 +160,48 @@ TEST_F(SubmitLogByMailTest, UnreachableServerShowsTheConnectError) {
     EXPECT_NE(std::string::npos, person.boxes[1].text.find("connection_refused[connect() failed]"))
         << person.boxes[1].text;
     EXPECT_EQ(kNotSubmitted, person.boxes[1].caption);
+}
+
+// A broken or hostile server cannot make the program hold what it sends: the line limit ends
+// the dialogue, and the person sees why in the usual box.
+TEST_F(SubmitLogByMailTest, EndlessServerLinesEndInTheNotSubmittedBox) {
+    using korve::test::hear_data;
+    const std::size_t longest = quill::internet::transport::tcp::base::max_line_length;
+    const std::string too_long = "read_line() failed: line longer than 65536 bytes";
+    struct hostile_case {
+        const char* name;
+        std::vector<korve::test::script_step> script;
+        std::string box;
+        std::string caption;
+    };
+    const std::vector<hostile_case> cases = {
+        {"greeting of 6 MiB without a line end",
+         {say("220 " + std::string(6 * 1024 * 1024, 'x'))},
+         "internet.transport.line_too_long[" + too_long + "]",
+         kNotSubmitted},
+        {"RSET answered with a line just over the limit",
+         {say("220 scripted\r\n"), hear(), say("250 hi\r\n"), hear(),
+          say("250 " + std::string(longest - 3, 'r') + "\r\n")},
+         "smtp.temporary_failure[" + too_long + "]",
+         kNotSubmitted},
+        {"RSET answered with a line just under the limit",
+         {say("220 scripted\r\n"), hear(), say("250 hi\r\n"), hear(),
+          say("250 " + std::string(longest - 4, 'r') + "\r\n"), hear(), say("250 ok\r\n"), hear(),
+          say("250 ok\r\n"), hear(), say("354 go\r\n"), hear_data(), say("250 queued\r\n"), hear(),
+          say("221 bye\r\n")},
+         "Thank you. The log file has been submitted.",
+         "Log file submitted"},
+    };
+    write_log("abc");
+    for (const hostile_case& c : cases) {
+        korve::test::scripted_server server(c.script);
+        answered_dialogs person(IDYES, {{1, "me@example.org"}});
+        EXPECT_EQ(1, SubmitLogByMail(person, server_at(server.port()), L"")) << c.name;
+        ASSERT_EQ(2u, person.boxes.size()) << c.name;
+        EXPECT_EQ(c.box, person.boxes[1].text) << c.name;
+        EXPECT_EQ(c.caption, person.boxes[1].caption) << c.name;
+        server.transcript();
+    }
 }
 
 std::vector<std::string> header_lines(const std::string& message) {

@@ -21,7 +21,7 @@ using message_lines = std::vector<std::string>;
 // empty sender is the null reverse path. Returns on success; otherwise throws:
 // - the address and transport classes for a failing socket, connect or setsockopt, and for
 //   transport failures while greeting (connection_timed_out "recv() failed" when the server
-//   stays silent);
+//   stays silent, line_too_long when it sends a line beyond the transport's limit);
 // - smtp::generic for a malformed reply, temporary_failure for a 4xx reply,
 //   permanent_failure for a 5xx reply (its last line is the message);
 // - temporary_failure with the transport error's message for a transport failure inside

@@ -1,5 +1,6 @@
 #include "quill/internet/transport/tcp/base.h"
 
+#include "quill/format.h"
 #include "quill/internet/transport/status.h"
 
 namespace quill::internet::transport::tcp {
@@ -29,13 +30,22 @@ void base::write_raw(const std::string& bytes) {
     flush();
 }
 
+void base::refuse_long_line() {
+    // The rest of the stream cannot be trusted either; what was received is let go.
+    std::string().swap(receive_queue_);
+    throw line_too_long(quill::format("read_line() failed: line longer than %u bytes",
+                                      static_cast<unsigned>(max_line_length)));
+}
+
 void base::read_line(std::string& line) {
     std::string::size_type scanned = 0;
     std::string::size_type end = std::string::npos;
     while ((end = receive_queue_.find_first_of("\r\n", scanned)) == std::string::npos) {
         scanned = receive_queue_.size();
+        if (scanned > max_line_length) refuse_long_line();
         fill();
     }
+    if (end > max_line_length) refuse_long_line();
     const char terminator = receive_queue_[end];
     std::string found = receive_queue_.substr(0, end);
     receive_queue_.erase(0, end + 1);

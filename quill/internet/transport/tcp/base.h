@@ -36,10 +36,17 @@ class base : public transport::base {
     void write_line(const std::string& bytes);
     void write_raw(const std::string& bytes);
 
+    // Longest line read_line accepts, in bytes without the terminator: far above the 512
+    // octets an SMTP reply line may have, yet small enough to hold.
+    static constexpr std::string::size_type max_line_length = 65536;
+
     // The next line, without its terminator. CR and LF each end a line; a CR LF or LF CR
     // pair is one terminator. When the terminator was the last byte received, one more fill
     // runs before returning, to see whether its partner follows. Throws what fill throws,
-    // leaving `line` unchanged; the line being read is then lost.
+    // leaving `line` unchanged; the line being read is then lost. A line longer than
+    // max_line_length throws transport::line_too_long as soon as that is known, without
+    // waiting for its end, and drops the received bytes: the receive queue never holds more
+    // than the limit and one fill.
     void read_line(std::string& line);
 
     // Sends the whole send queue, emptying it.
@@ -52,6 +59,9 @@ class base : public transport::base {
 
     std::string send_queue_;
     std::string receive_queue_;
+
+  private:
+    [[noreturn]] void refuse_long_line();
 };
 
 }  // namespace quill::internet::transport::tcp

@@ -31,6 +31,7 @@ const std::string kEnvelope = "RSET\r\nMAIL FROM: <>\r\nRCPT TO: <support@exampl
 const std::string kData = "Subject: test\r\n\r\nbody\r\n.\r\n";
 const std::string kQuit = "QUIT\r\n";
 const smtp::message_lines kMessage = {"Subject: test", "", "body"};
+const std::size_t kLongestLine = transport::tcp::base::max_line_length;
 
 script greeting_and_ehlo(const std::string& greeting = "220 sink ready\r\n") {
     return {say(greeting), hear(), say("250 sink\r\n")};
@@ -194,6 +195,24 @@ std::vector<dialogue_case> dialogue_cases() {
          "internet.transport.connection_failed.connection_timed_out[recv() failed]"},
         {"silence inside the transaction", joined({greeting_and_ehlo(), {hear()}}), kMessage,
          kEhlo + "RSET\r\n", "smtp.temporary_failure[recv() failed]"},
+        // Hostile servers: a line beyond the transport's limit ends the dialogue at once.
+        {"greeting of 6 MiB without a line end",
+         {say("220 " + std::string(6 * 1024 * 1024, 'x'))},
+         kMessage,
+         "",
+         "internet.transport.line_too_long[read_line() failed: line longer than 65536 bytes]"},
+        {"reply line just under the limit inside the transaction",
+         joined({greeting_and_ehlo(),
+                 {hear(), say("250 " + std::string(kLongestLine - 4, 'r') + "\r\n"), hear(),
+                  say("250 sender ok\r\n"), hear(), say("250 recipient ok\r\n"), hear(),
+                  say("354 go ahead\r\n")},
+                 data_and_quit()}),
+         kMessage, delivered, ""},
+        {"reply line just over the limit inside the transaction",
+         joined({greeting_and_ehlo(),
+                 {hear(), say("250 " + std::string(kLongestLine - 3, 'r') + "\r\n")}}),
+         kMessage, kEhlo + "RSET\r\n",
+         "smtp.temporary_failure[read_line() failed: line longer than 65536 bytes]"},
     };
 }
 

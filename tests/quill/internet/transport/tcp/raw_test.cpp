@@ -120,6 +120,53 @@ TEST_F(RawTransportTest, PeerClosingEndsTheReadWithConnectionClosed) {
     EXPECT_EQ(9u, transport_.bytes_received());
 }
 
+TEST_F(RawTransportTest, LineAtTheLengthLimitIsReadWhole) {
+    const std::string longest(tcp::max_line_length, 'a');
+    scripted_server server({say(longest + "\r\n250 next\r\n")});
+    connect_to(server);
+    std::string line;
+    transport_.read_line(line);
+    EXPECT_EQ(longest.size(), line.size());
+    transport_.read_line(line);
+    EXPECT_EQ("250 next", line);
+    transport_.close();
+}
+
+// A broken or hostile peer: the line is refused once it is known to be too long, and the
+// transport stops receiving at the limit and one fill, however much the peer still sends.
+TEST_F(RawTransportTest, LineBeyondTheLengthLimitIsRefusedWithBoundedReceiving) {
+    struct case_row {
+        const char* name;
+        std::string stream;
+    };
+    const case_row rows[] = {
+        {"one byte over, then its terminator",
+         std::string(tcp::max_line_length + 1, 'a') + "\r\n250 ok\r\n"},
+        {"8 MiB without a line end", std::string(8 * 1024 * 1024, 'x')},
+        {"a terminator only after 4 MiB", std::string(4 * 1024 * 1024, 'x') + "\r\n"},
+    };
+    for (const case_row& row : rows) {
+        scripted_server server({say(row.stream)});
+        transport::tcp::raw transport;
+        transport.open_socket(server.address());
+        transport.connect(server.address());
+        std::string line = "untouched";
+        try {
+            transport.read_line(line);
+            FAIL() << row.name << ": read " << line.size() << " bytes";
+        } catch (const transport::line_too_long& error) {
+            EXPECT_STREQ(
+                "internet.transport.line_too_long[read_line() failed: line longer than 65536 "
+                "bytes]",
+                error.what())
+                << row.name;
+        }
+        EXPECT_EQ("untouched", line) << row.name;
+        EXPECT_LE(transport.bytes_received(), tcp::max_line_length + 8192) << row.name;
+        transport.close();
+    }
+}
+
 TEST_F(RawTransportTest, WritesLeaveAsQueuedAndAreCounted) {
     scripted_server server({hear(), hear(), say("250 ok\r\n")});
     connect_to(server);
