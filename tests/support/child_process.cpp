@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
+#include <algorithm>
 #include <thread>
 
 #include "quill/handle.h"
@@ -15,6 +18,17 @@ std::string beside_test_executable(const std::string& file_name) {
     folder.erase(folder.find_last_of('\\') + 1);
     return folder + file_name;
 }
+
+namespace {
+
+std::size_t peak_working_set_of(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof(counters);
+    if (!::GetProcessMemoryInfo(process, &counters, sizeof(counters))) return 0;
+    return counters.PeakWorkingSetSize;
+}
+
+}  // namespace
 
 child_result run_child(const std::string& command_line, const std::string& directory,
                        unsigned long time_limit_ms, child_callback while_running, void* context,
@@ -58,6 +72,8 @@ child_result run_child(const std::string& command_line, const std::string& direc
 
     const ULONGLONG deadline = ::GetTickCount64() + time_limit_ms;
     for (;;) {
+        result.peak_working_set =
+            std::max(result.peak_working_set, peak_working_set_of(process.get()));
         if (::WaitForSingleObject(process.get(), 50) == WAIT_OBJECT_0) {
             result.finished = true;
             break;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace korve::test {
@@ -9,6 +10,9 @@ struct child_result {
     bool finished = false;  // false: still running at the time limit, then terminated
     unsigned long exit_code = 0;
     std::string output;  // standard output and standard error, as bytes
+    // Highest working set the system reported for the child (bytes), read every 50 ms while
+    // it ran: a peak value, so a short spike between two reads is still seen. 0: never read.
+    std::size_t peak_working_set = 0;
 };
 
 // Runs a command line in `directory` (empty: the current one) and collects its output. While

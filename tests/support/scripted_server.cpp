@@ -18,10 +18,18 @@ sockaddr_in loopback(unsigned short port) {
     return address;
 }
 
+// At `port`, or at an ephemeral port for 0; `port` then tells which.
 quill::unique_socket bound_socket(unsigned short& port) {
     quill::unique_socket s(::socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in address = loopback(0);
-    if (!s || ::bind(s.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+    if (!s) return s;
+    if (port != 0) {
+        // A fixed port may still hold the previous test's closed connections.
+        const BOOL reuse = TRUE;
+        ::setsockopt(s.get(), SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse),
+                     sizeof(reuse));
+    }
+    sockaddr_in address = loopback(port);
+    if (::bind(s.get(), reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
         return quill::unique_socket();
     }
     int size = sizeof(address);
@@ -67,7 +75,12 @@ unsigned short unused_port() {
     return port;
 }
 
-scripted_server::scripted_server(std::vector<script_step> script) {
+scripted_server::scripted_server(std::vector<script_step> script)
+    : scripted_server(std::move(script), 0, kWaitLimitMs) {}
+
+scripted_server::scripted_server(std::vector<script_step> script, unsigned short port,
+                                 unsigned long accept_wait_ms)
+    : port_(port), accept_wait_ms_(accept_wait_ms) {
     listener_ = bound_socket(port_);
     if (listener_) ::listen(listener_.get(), 1);
     thread_ = std::thread([this, steps = std::move(script)]() mutable { run(std::move(steps)); });
@@ -103,7 +116,7 @@ bool scripted_server::receive_until(quill::unique_socket& peer, const std::strin
 }
 
 void scripted_server::run(std::vector<script_step> script) {
-    if (!listener_ || !readable_within(listener_.get(), kWaitLimitMs)) return;
+    if (!listener_ || !readable_within(listener_.get(), accept_wait_ms_)) return;
     quill::unique_socket peer(::accept(listener_.get(), nullptr, nullptr));
     listener_.reset();
     if (!peer) return;

@@ -26,12 +26,16 @@ script_step hang_up();  // closes the connection
 script_step reset();    // aborts the connection: the client sees a reset, not an orderly close
 
 // A peer on 127.0.0.1 at an ephemeral port, on a thread of its own: it accepts one
-// connection and plays its script. After the script (unless it hung up) it keeps reading
-// until the client closes, so the transcript also shows what the client sent unasked.
-// Every wait is bounded (5 s), so a client that misbehaves cannot hang a test.
+// connection (waiting up to 5 s for it) and plays its script. After the script (unless it hung up)
+// it keeps reading until the client closes, so the transcript also shows what the client sent
+// unasked. Every wait is bounded (5 s), so a client that misbehaves cannot hang a test.
 class scripted_server {
   public:
     explicit scripted_server(std::vector<script_step> script);
+    // At a fixed loopback port (a program built for it), waiting up to `accept_wait_ms` for
+    // the connection: a whole program run may come before it.
+    scripted_server(std::vector<script_step> script, unsigned short port,
+                    unsigned long accept_wait_ms);
     ~scripted_server();
     scripted_server(const scripted_server&) = delete;
     scripted_server& operator=(const scripted_server&) = delete;
@@ -50,6 +54,7 @@ class scripted_server {
     quill::internet::environment::guard sockets_;
     quill::unique_socket listener_;
     unsigned short port_ = 0;
+    unsigned long accept_wait_ms_;
     std::string transcript_;
     std::thread thread_;
 };
