@@ -4,6 +4,7 @@
 
 #include "cleanup/system_folders.h"
 #include "quill/handle.h"
+#include "quill/unicode/conversion.h"
 
 namespace korve::cleanup {
 namespace {
@@ -16,25 +17,28 @@ bool is_folder(DWORD attributes) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool delete_tree_unchecked(const std::string& folder, bool clear_attributes);
+bool delete_tree_unchecked(const std::wstring& folder, bool clear_attributes);
 
-void delete_entry(const std::string& path, const WIN32_FIND_DATAA& entry, bool clear_attributes) {
-    const DWORD attributes = entry.dwFileAttributes;
+void delete_entry(const std::wstring& path, DWORD attributes, bool clear_attributes) {
     if (is_link(attributes)) {
         // Removing the link itself; attribute changes would reach the link's target.
         if (is_folder(attributes)) {
-            ::RemoveDirectoryA(path.c_str());
+            ::RemoveDirectoryW(path.c_str());
         } else {
-            ::DeleteFileA(path.c_str());
+            ::DeleteFileW(path.c_str());
         }
         return;
     }
-    if (clear_attributes) ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (clear_attributes) ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (is_folder(attributes)) {
         delete_tree_unchecked(path, clear_attributes);
     } else {
-        ::DeleteFileA(path.c_str());
+        ::DeleteFileW(path.c_str());
     }
+}
+
+bool is_wide_separator(wchar_t c) {
+    return c == L'\\' || c == L'/';
 }
 
 bool is_separator(char c) {
@@ -60,30 +64,32 @@ bool is_root_or_empty(const std::string& folder) {
 
 namespace {
 
-bool delete_tree_unchecked(const std::string& folder, bool clear_attributes) {
-    std::string path = folder;
-    if (!is_separator(path.back())) path += '\\';
-    const std::string folder_itself = path.substr(0, path.size() - 1);
+// Wide from here on: names found inside the folder never pass through the ANSI code page,
+// which would turn the characters it lacks into "?" and make those names unreachable.
+bool delete_tree_unchecked(const std::wstring& folder, bool clear_attributes) {
+    std::wstring path = folder;
+    if (!is_wide_separator(path.back())) path += L'\\';
+    const std::wstring folder_itself = path.substr(0, path.size() - 1);
 
-    const DWORD own_attributes = ::GetFileAttributesA(folder_itself.c_str());
+    const DWORD own_attributes = ::GetFileAttributesW(folder_itself.c_str());
     if (own_attributes != INVALID_FILE_ATTRIBUTES && is_link(own_attributes)) {
-        return ::RemoveDirectoryA(folder_itself.c_str()) != FALSE;
+        return ::RemoveDirectoryW(folder_itself.c_str()) != FALSE;
     }
 
-    WIN32_FIND_DATAA entry{};
+    WIN32_FIND_DATAW entry{};
     {
-        quill::unique_find listing(::FindFirstFileA((path + "*").c_str(), &entry));
+        quill::unique_find listing(::FindFirstFileW((path + L"*").c_str(), &entry));
         if (!listing) return false;
         do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            delete_entry(path + name, entry, clear_attributes);
-        } while (::FindNextFileA(listing.get(), &entry));
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            delete_entry(path + name, entry.dwFileAttributes, clear_attributes);
+        } while (::FindNextFileW(listing.get(), &entry));
     }
 
     // A read-only folder cannot be removed either.
-    if (clear_attributes) ::SetFileAttributesA(folder_itself.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return ::RemoveDirectoryA(folder_itself.c_str()) != FALSE;
+    if (clear_attributes) ::SetFileAttributesW(folder_itself.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return ::RemoveDirectoryW(folder_itself.c_str()) != FALSE;
 }
 
 }  // namespace
@@ -95,7 +101,14 @@ bool delete_tree(const std::string& folder, bool clear_attributes) {
         ::SetLastError(ERROR_INVALID_NAME);
         return false;
     }
-    return delete_tree_unchecked(folder, clear_attributes);
+    std::wstring wide;
+    try {
+        wide = quill::unicode::to_wide(folder, quill::unicode::ansi_codepage);
+    } catch (const std::exception&) {
+        ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return false;
+    }
+    return delete_tree_unchecked(wide, clear_attributes);
 }
 
 }  // namespace korve::cleanup

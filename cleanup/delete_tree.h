@@ -5,8 +5,10 @@
 namespace korve::cleanup {
 
 // Deletes a folder (narrow ANSI path, with or without a final separator) with everything in
-// it. With `clear_attributes`, read-only, hidden and system attributes are cleared first, so
-// such files go too; without, they stay and so does the folder.
+// it. The path is converted once; the listing and the deletions inside use wide names, so a
+// name the ANSI code page cannot spell goes like any other (a path that is not valid ANSI
+// gives false, ERROR_NO_UNICODE_TRANSLATION). With `clear_attributes`, read-only, hidden and system
+// attributes are cleared first, so such files go too; without, they stay and so does the folder.
 // Links are never followed: a directory junction or symbolic link (inside the folder, or the
 // folder itself) is removed as a link, its target is left untouched. Only "." and ".." are
 // skipped; other names beginning with a dot are deleted like any other.

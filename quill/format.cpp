@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "quill/exception.h"
+#include "quill/piecewise_format.h"
 
 namespace quill {
 namespace {
@@ -18,6 +19,8 @@ constexpr std::size_t buffer_limit = std::size_t{1} << 24;
 }  // namespace
 
 std::string vformat(const char* fmt, va_list args) {
+    // A wide argument must never make the text fail or come out cut short.
+    if (piecewise::has_wide_argument(fmt)) return piecewise::vformat(fmt, args, buffer_limit);
     std::vector<char> buffer(initial_buffer);
     for (;;) {
         va_list copy;

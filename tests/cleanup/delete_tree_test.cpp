@@ -80,6 +80,33 @@ TEST_F(DeleteTreeTest, DotNamedFoldersAreDeletedLikeAnyOther) {
     EXPECT_FALSE(path_exists(product_));
 }
 
+// Names in Cyrillic have no form in the ANSI code page (1252 here); the 1252 letters do.
+TEST_F(DeleteTreeTest, NamesTheAnsiCodePageCannotSpellGoLikeAnyOther) {
+    const std::wstring product = korve::test::wide_path(product_);
+    const std::wstring read_only = product + L"\\\u0417\u0430\u043C\u043E\u043A.dat";
+    auto fill = [&] {
+        make_folder(product + L"\\\u0414\u0430\u043D\u043D\u044B\u0435\\\u03A9mega");
+        write_file(product + L"\\\u041E\u0442\u0447\u0451\u0442.txt", "report");
+        write_file(product + L"\\\u0414\u0430\u043D\u043D\u044B\u0435\\\u0436.log", "log");
+        write_file(product + L"\\\u0414\u0430\u043D\u043D\u044B\u0435\\\u03A9mega\\x.dat", "x");
+        write_file(product + L"\\\u0412\u0435\u043B\u043E\u043A\u043E\u0440.lnk", "L");
+        write_file(product + L"\\caf\u00E9 \u2013 \u00DCn\u00EFc\u00F6d\u00E9.ini", "[x]");
+        write_file(read_only, "locked");
+        ASSERT_TRUE(::SetFileAttributesW(read_only.c_str(), FILE_ATTRIBUTE_READONLY));
+    };
+
+    fill();
+    EXPECT_FALSE(delete_tree(product_, false)) << "the read-only file stays without clearing";
+    EXPECT_EQ(static_cast<DWORD>(ERROR_DIR_NOT_EMPTY), ::GetLastError());
+    EXPECT_TRUE(path_exists(read_only));
+    EXPECT_FALSE(path_exists(product + L"\\\u041E\u0442\u0447\u0451\u0442.txt"));
+    EXPECT_FALSE(path_exists(product + L"\\\u0414\u0430\u043D\u043D\u044B\u0435"));
+
+    fill();
+    EXPECT_TRUE(delete_tree(product_, true)) << ::GetLastError();
+    EXPECT_FALSE(path_exists(product));
+}
+
 TEST_F(DeleteTreeTest, MissingFolderIsNotRemoved) {
     EXPECT_FALSE(delete_tree(scratch_ / "absent", true));
     const DWORD error = ::GetLastError();

@@ -5,30 +5,49 @@
 #include <gtest/gtest.h>
 
 #include "quill/handle.h"
+#include "quill/unicode/conversion.h"
 
 namespace korve::test {
 
-void make_folder(const std::string& path) {
-    for (std::size_t at = path.find('\\', 3); at != std::string::npos;
-         at = path.find('\\', at + 1)) {
-        ::CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+std::wstring wide_path(const std::string& ansi_path) {
+    return quill::unicode::to_wide(ansi_path, quill::unicode::ansi_codepage);
+}
+
+std::string printable(const std::wstring& path) {
+    return quill::unicode::to_narrow(path, quill::unicode::utf8_codepage, false);
+}
+
+void make_folder(const std::wstring& path) {
+    for (std::size_t at = path.find(L'\\', 3); at != std::wstring::npos;
+         at = path.find(L'\\', at + 1)) {
+        ::CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
     }
-    if (!::CreateDirectoryA(path.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-        ADD_FAILURE() << "cannot create folder " << path << " error " << ::GetLastError();
+    if (!::CreateDirectoryW(path.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+        ADD_FAILURE() << "cannot create folder " << printable(path) << " error "
+                      << ::GetLastError();
     }
 }
 
-void write_file(const std::string& path, const std::string& bytes) {
-    quill::unique_file file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+void make_folder(const std::string& path) {
+    make_folder(wide_path(path));
+}
+
+void write_file(const std::wstring& path, const std::string& bytes) {
+    quill::unique_file file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(file.valid()) << "cannot create " << path << " error " << ::GetLastError();
+    ASSERT_TRUE(file.valid()) << "cannot create " << printable(path) << " error "
+                              << ::GetLastError();
     DWORD written = 0;
     ASSERT_TRUE(
         ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
 }
 
+void write_file(const std::string& path, const std::string& bytes) {
+    write_file(wide_path(path), bytes);
+}
+
 std::string read_file(const std::string& path) {
-    quill::unique_file file(::CreateFileA(path.c_str(), GENERIC_READ,
+    quill::unique_file file(::CreateFileW(wide_path(path).c_str(), GENERIC_READ,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return std::string();
@@ -41,29 +60,38 @@ std::string read_file(const std::string& path) {
     return content;
 }
 
-bool path_exists(const std::string& path) {
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+bool path_exists(const std::wstring& path) {
+    return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void remove_recursively(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+bool path_exists(const std::string& path) {
+    return path_exists(wide_path(path));
+}
+
+// Wide, so that leftovers with names the ANSI code page lacks go too.
+void remove_recursively(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        ::DeleteFileA(path.c_str());
+        ::DeleteFileW(path.c_str());
         return;
     }
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-        WIN32_FIND_DATAA entry{};
-        quill::unique_find find(::FindFirstFileA((path + "\\*").c_str(), &entry));
+        WIN32_FIND_DATAW entry{};
+        quill::unique_find find(::FindFirstFileW((path + L"\\*").c_str(), &entry));
         if (find) {
             do {
-                const std::string name = entry.cFileName;
-                if (name != "." && name != "..") remove_recursively(path + "\\" + name);
-            } while (::FindNextFileA(find.get(), &entry));
+                const std::wstring name = entry.cFileName;
+                if (name != L"." && name != L"..") remove_recursively(path + L"\\" + name);
+            } while (::FindNextFileW(find.get(), &entry));
         }
     }
-    ::RemoveDirectoryA(path.c_str());
+    ::RemoveDirectoryW(path.c_str());
+}
+
+void remove_recursively(const std::string& path) {
+    remove_recursively(wide_path(path));
 }
 
 scratch_folder::scratch_folder(const std::string& name) : path_("C:\\korve-tests\\" + name) {

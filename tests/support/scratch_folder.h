@@ -20,11 +20,20 @@ class scratch_folder {
     std::string path_;
 };
 
-// Test-side file helpers; they fail the test on error.
+// Test-side file helpers; they fail the test on error. Narrow paths are ANSI; the wide forms
+// reach names the ANSI code page cannot spell.
 void make_folder(const std::string& path);  // with missing parents
+void make_folder(const std::wstring& path);
 void write_file(const std::string& path, const std::string& bytes);
+void write_file(const std::wstring& path, const std::string& bytes);
 std::string read_file(const std::string& path);  // whole content; empty if missing
 bool path_exists(const std::string& path);
+bool path_exists(const std::wstring& path);
 void remove_recursively(const std::string& path);
+void remove_recursively(const std::wstring& path);
+
+// The wide form of an ANSI path, and a UTF-8 form of a wide one for test messages.
+std::wstring wide_path(const std::string& ansi_path);
+std::string printable(const std::wstring& path);
 
 }  // namespace korve::test

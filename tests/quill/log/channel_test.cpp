@@ -136,6 +136,24 @@ TEST(ChannelTest, LinesArriveAsUtf8WhateverTheirForm) {
     EXPECT_EQ("\xC2\x81 C1", lines[4].text);
 }
 
+// A line is written whatever the characters of its arguments.
+TEST(ChannelTest, CharactersBeyondTheAnsiCodePageNeverStopALine) {
+    std::vector<received> lines;
+    quill::log::channel channel;
+    channel.attach(0, std::make_unique<recorder>("r", lines));
+    const wchar_t lone_surrogate[] = {L'a', 0xDC00, L'b', 0};
+    channel.write(1, "Uninstall\\%ls", L"Velocore \u041A\u0438\u0440");
+    channel.write(1, L"Uninstall\\%ls", L"Velocore \u041A\u0438\u0440");
+    channel.write(1, L"%ls", lone_surrogate);
+    ASSERT_EQ(3u, lines.size());
+    EXPECT_EQ("Uninstall\\Velocore ???", lines[0].text) << "narrow: rendered in ANSI";
+    EXPECT_EQ("Uninstall\\Velocore \xD0\x9A\xD0\xB8\xD1\x80", lines[1].text) << "wide: exact";
+    EXPECT_EQ(
+        "a\xEF\xBF\xBD"
+        "b",
+        lines[2].text);
+}
+
 TEST(ChannelTest, ExceptionLevelAppendsTheExceptionBeingHandled) {
     std::vector<received> lines;
     quill::log::channel channel;
