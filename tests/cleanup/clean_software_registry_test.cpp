@@ -29,6 +29,14 @@ const std::wstring kOtherCode = L"{11111111-2222-3333-4444-555555555555}";
 const std::string kUninstallLine =
     "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
+// Entry names beyond the ANSI code page (1252 here): "Velocore Łódź" (ó is in 1252, Ł and ź are
+// not), "Velocore Клиент", "Velocore Café Édition" (1252 letters only) and "Клиент Velocore",
+// which is not the product's.
+const std::wstring kPolishEntry = L"Velocore \u0141\u00F3d\u017A";
+const std::wstring kCyrillicEntry = L"Velocore \u041A\u043B\u0438\u0435\u043D\u0442";
+const std::wstring kWesternEntry = L"Velocore Caf\u00E9 \u00C9dition";
+const std::wstring kUnrelatedCyrillicEntry = L"\u041A\u043B\u0438\u0435\u043D\u0442 Velocore";
+
 std::wstring uninstall_entry(const std::wstring& name) {
     return kUninstall + L"\\" + name;
 }
@@ -43,7 +51,8 @@ class CleanSoftwareRegistryTest : public ::testing::Test {
         save(HKEY_LOCAL_MACHINE, kSuite);
         for (const std::wstring& entry :
              {std::wstring(L"Velocore"), std::wstring(L"VelocoreHelp"), kProductCode, kOtherCode,
-              std::wstring(L"Lumen"), std::wstring(L"Velocore \u0141\u00F3d\u017A")}) {
+              std::wstring(L"Lumen"), kPolishEntry, kCyrillicEntry, kWesternEntry,
+              kUnrelatedCyrillicEntry}) {
             save(HKEY_LOCAL_MACHINE, uninstall_entry(entry));
         }
         InstalledApplicationPath().clear();
@@ -143,14 +152,32 @@ TEST_F(CleanSoftwareRegistryTest, EmptyProductCodeIsNoPrefixForOtherProgramsEntr
     EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(L"Lumen")));
 }
 
-TEST_F(CleanSoftwareRegistryTest, EntryNamesOutsideTheAnsiCodePageAreLoggedWhole) {
-    // "Velocore Łódź": ó is in code page 1252, Ł and ź are not.
-    set_string_value(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore"), L"Product Code", L"");
-    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore \u0141\u00F3d\u017A"));
-    EXPECT_EQ(framed({kUninstallLine + "Velocore", kUninstallLine + "Velocore \xC5\x81\xC3\xB3"
-                                                                    "d\xC5\xBA"}),
+// Each entry goes whatever its name's characters, with one line naming it exactly (the log is
+// UTF-8); the rest of the block goes on after it.
+TEST_F(CleanSoftwareRegistryTest, EntryNamesOutsideTheAnsiCodePageGoAndAreLoggedWhole) {
+    set_string_value(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore"), L"Product Code",
+                     kProductCode);
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(kProductCode));
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(kPolishEntry));
+    make_key(HKEY_LOCAL_MACHINE,
+             uninstall_entry(kCyrillicEntry) + L"\\\u041C\u043E\u0434\u0443\u043B\u0438");
+    set_string_value(HKEY_LOCAL_MACHINE, uninstall_entry(kWesternEntry), L"DisplayName",
+                     L"\u0412\u0435\u043B\u043E\u043A\u043E\u0440");
+    make_key(HKEY_LOCAL_MACHINE, uninstall_entry(kUnrelatedCyrillicEntry));
+
+    EXPECT_EQ(framed({kUninstallLine + "Velocore",
+                      kUninstallLine + "Velocore Caf\xC3\xA9 \xC3\x89"
+                                       "dition",
+                      kUninstallLine + "Velocore \xC5\x81\xC3\xB3"
+                                       "d\xC5\xBA",
+                      kUninstallLine + "Velocore \xD0\x9A\xD0\xBB\xD0\xB8\xD0\xB5\xD0\xBD\xD1\x82",
+                      kUninstallLine + "{6F1C2B4E-3A5D-4C7B-9E8F-0A1B2C3D4E5F}"}),
               run_step());
-    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore \u0141\u00F3d\u017A")));
+    for (const std::wstring& gone :
+         {std::wstring(L"Velocore"), kWesternEntry, kPolishEntry, kCyrillicEntry, kProductCode}) {
+        EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(gone)));
+    }
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(kUnrelatedCyrillicEntry)));
 }
 
 TEST(UninstallEntryMatchTest, PrefixesAreCaseSensitiveAndAnEmptyCodeMatchesNothing) {

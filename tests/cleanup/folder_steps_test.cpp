@@ -63,6 +63,27 @@ void fill_product_folder(const std::string& product) {
     ::SetFileAttributesA((product + "\\Help\\Manual.lnk").c_str(), FILE_ATTRIBUTE_READONLY);
 }
 
+// Shortcuts, files and a sub-folder named in Cyrillic, which the ANSI code page (1252 here)
+// cannot spell, and in 1252 letters.
+void fill_with_foreign_names(const std::string& product) {
+    const std::wstring folder = korve::test::wide_path(product);
+    const std::wstring cyrillic_folder = folder + L"\\\u0421\u043F\u0440\u0430\u0432\u043A\u0430";
+    make_folder(cyrillic_folder + L"\\\u0414\u0430\u043D\u043D\u044B\u0435");
+    write_file(folder + L"\\\u0412\u0435\u043B\u043E\u043A\u043E\u0440.lnk", "L");
+    write_file(cyrillic_folder +
+                   L"\\\u0420\u0443\u043A\u043E\u0432\u043E\u0434\u0441\u0442\u0432\u043E.lnk",
+               "L");
+    write_file(cyrillic_folder + L"\\\u0414\u0430\u043D\u043D\u044B\u0435\\\u0436.dat", "d");
+    write_file(folder + L"\\D\u00E9sinstaller \u00C9l\u00E8ve.lnk", "L");
+}
+
+bool contains(const std::vector<std::string>& lines, const std::string& wanted) {
+    for (const std::string& line : lines) {
+        if (line == wanted) return true;
+    }
+    return false;
+}
+
 std::vector<std::string> framed(const char* banner, std::vector<std::string> lines) {
     lines.insert(lines.begin(), {"", banner, ""});
     lines.insert(lines.end(), {kSeparatorLine, ""});
@@ -292,6 +313,30 @@ TEST_F(FolderStepsTest, ApplicationDataFoldersBeyondTheLimitAreNotRemoved) {
         ""};
     EXPECT_EQ(expected, run(CleanApplicationDataFolder));
     EXPECT_TRUE(path_exists(product + "64\\Cache"));
+}
+
+// Every folder step removes what lies inside the product's folders whatever its name.
+TEST_F(FolderStepsTest, NamesBeyondTheAnsiCodePageInsideProductFoldersGo) {
+    const std::string common = common_programs_ + "\\kestrana\\Velocore\\";
+    const std::string user = user_programs_ + "\\kestrana\\Velocore\\";
+    const std::string program = program_files_ + "\\kestrana\\Velocore\\";
+    const std::string data = common_data_ + "\\kestrana\\Velocore";
+    for (const std::string& folder : {common, user, program, data, data + "64"}) {
+        fill_with_foreign_names(folder);
+    }
+
+    const std::vector<std::string> shortcuts = run(RemoveShortcuts);
+    EXPECT_TRUE(contains(shortcuts, common + " removed"));
+    EXPECT_TRUE(contains(shortcuts, user + " removed"));
+    EXPECT_TRUE(contains(run(RemoveProgramFilesFolder), program + " removed"));
+    const std::vector<std::string> app_data = run(CleanApplicationDataFolder);
+    EXPECT_TRUE(contains(app_data, "   " + data + " removed"));
+    EXPECT_TRUE(contains(app_data, "   " + data + "64 removed"));
+
+    for (const std::string& brand :
+         {common_programs_, user_programs_, program_files_, common_data_}) {
+        EXPECT_FALSE(path_exists(brand + "\\kestrana")) << brand;
+    }
 }
 
 }  // namespace

@@ -143,6 +143,16 @@ class SharedTrayRemoverTest : public ::testing::Test {
         write_file(place_.shared_data_folder() + "\\cache.dat", "data");
         make_folder(place_.user_data_folder());
         write_file(place_.user_data_folder() + "\\user.dat", "data");
+        // Names in Cyrillic, which the ANSI code page cannot spell, go with their folders.
+        write_file(korve::test::wide_path(place_.program_folder()) +
+                       L"HTML\\\u0421\u043F\u0440\u0430\u0432\u043A\u0430.htm",
+                   "<html/>");
+        for (const std::string& data : {place_.shared_data_folder(), place_.user_data_folder()}) {
+            const std::wstring folder =
+                korve::test::wide_path(data) + L"\\\u0416\u0443\u0440\u043D\u0430\u043B";
+            make_folder(folder);
+            write_file(folder + L"\\\u0437\u0430\u043F\u0438\u0441\u044C.log", "log");
+        }
 
         place_.create_key(L"Software\\Kestrana\\Tray\\Settings");
         place_.create_key(L"Software\\Kestrana\\Corvo");
