@@ -29,7 +29,7 @@ struct run_outcome {
     bool finished = false;
     unsigned long exit_code = 1;
     int prompts = 0;
-    std::vector<korve::test::person_at_screen::box> boxes;
+    std::vector<korve::test::seen_box> boxes;
     std::size_t peak_working_set = 0;
 };
 

@@ -38,12 +38,22 @@ std::string box_text(HWND box) {
 
 }  // namespace
 
-int message_box_answerer::answer_boxes_of(unsigned long process_id) {
+std::vector<void*> visible_message_boxes(unsigned long process_id) {
     search wanted{process_id, {}};
     ::EnumWindows(collect_box, reinterpret_cast<LPARAM>(&wanted));
+    return std::vector<void*>(wanted.boxes.begin(), wanted.boxes.end());
+}
+
+seen_box read_message_box(void* box) {
+    const HWND window = static_cast<HWND>(box);
+    return {window_text(window), box_text(window)};
+}
+
+int message_box_answerer::answer_boxes_of(unsigned long process_id) {
     int answered = 0;
-    for (HWND box : wanted.boxes) {
-        seen_.push_back({window_text(box), box_text(box)});
+    for (void* handle : visible_message_boxes(process_id)) {
+        const HWND box = static_cast<HWND>(handle);
+        seen_.push_back(read_message_box(box));
         ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button_, BN_CLICKED), 0);
         ++answered;
     }

@@ -11,6 +11,11 @@ struct seen_box {
     std::string text;
 };
 
+// The visible message boxes (dialog windows of class "#32770") of one process, and what one
+// of them shows.
+std::vector<void*> visible_message_boxes(unsigned long process_id);
+seen_box read_message_box(void* box);
+
 // Finds the visible dialog windows (class "#32770") of one process, records each once and
 // presses `button` (IDOK, IDYES, IDNO ...) on it.
 class message_box_answerer {

@@ -5,42 +5,17 @@
 #include <cstdio>
 
 #include "tests/support/input_box_window.h"
+#include "tests/support/message_box_answerer.h"
 
 namespace korve::test {
-namespace {
-
-struct box_search {
-    DWORD process_id;
-    std::vector<HWND> boxes;
-};
-
-BOOL CALLBACK collect_box(HWND window, LPARAM context) {
-    auto& search = *reinterpret_cast<box_search*>(context);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    char class_name[64] = {};
-    ::GetClassNameA(window, class_name, sizeof(class_name));
-    if (owner == search.process_id && ::IsWindowVisible(window) &&
-        std::string(class_name) == "#32770") {
-        search.boxes.push_back(window);
-    }
-    return TRUE;
-}
-
-}  // namespace
 
 void person_at_screen::answer_boxes(unsigned long process_id) {
-    box_search search{process_id, {}};
-    ::EnumWindows(collect_box, reinterpret_cast<LPARAM>(&search));
-    for (HWND window : search.boxes) {
-        char caption[256] = {};
-        char text[4096] = {};
-        ::GetWindowTextA(window, caption, sizeof(caption));
-        // The message text is the static control 0xFFFF of a message box.
-        ::GetDlgItemTextA(window, 0xFFFF, text, sizeof(text));
-        boxes_.push_back({caption, text});
-        if (narrate_) std::printf("box     \"%s\": %s\n", caption, text);
-        const int button = std::string(caption) == "Velocore support" ? IDYES : IDOK;
+    for (void* handle : visible_message_boxes(process_id)) {
+        const HWND window = static_cast<HWND>(handle);
+        const seen_box box = read_message_box(window);
+        boxes_.push_back(box);
+        if (narrate_) std::printf("box     \"%s\": %s\n", box.caption.c_str(), box.text.c_str());
+        const int button = box.caption == "Velocore support" ? IDYES : IDOK;
         ::PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
         wait_until_gone(window, 5000);
     }

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/message_box_answerer.h"
+
 namespace korve::test {
 
 // The person at the screen at the end of a run of the program: answers Yes to the offer of
@@ -11,11 +13,6 @@ namespace korve::test {
 // sender prompt and clicks Ok, all through the real windows. Records what it met.
 class person_at_screen {
   public:
-    struct box {
-        std::string caption;
-        std::string text;
-    };
-
     explicit person_at_screen(std::string address, bool narrate = false)
         : address_(std::move(address)), narrate_(narrate) {}
 
@@ -25,7 +22,7 @@ class person_at_screen {
     // Suitable as a run_child callback; context is the person.
     static void act(unsigned long process_id, void* context);
 
-    const std::vector<box>& boxes() const noexcept { return boxes_; }
+    const std::vector<seen_box>& boxes() const noexcept { return boxes_; }
     int prompts() const noexcept { return prompts_; }
 
   private:
@@ -34,7 +31,7 @@ class person_at_screen {
 
     std::string address_;
     bool narrate_;  // print each box and prompt to standard output as it is answered
-    std::vector<box> boxes_;
+    std::vector<seen_box> boxes_;
     int prompts_ = 0;
 };
 
