@@ -35,6 +35,17 @@ void take_digits_or_star(const char*& p, conversion& spec) {
     while (*p >= '0' && *p <= '9') spec.flags_width_precision += *p++;
 }
 
+// Only the combinations whose argument type is known; any other would read the wrong type.
+bool modifier_fits(const conversion& spec) {
+    const std::string& length = spec.length;
+    if (is_one_of(spec.type, "fFeEgGaA")) return length.empty() || length == "l" || length == "L";
+    if (is_one_of(spec.type, "diouxX")) return length != "L" && length != "w";
+    if (is_one_of(spec.type, "cs")) {
+        return length.empty() || length == "h" || length == "l" || length == "w";
+    }
+    return length.empty();  // C, S, p
+}
+
 // Parses the specification that `at` (a '%' not followed by another) begins; false when it
 // is malformed or of a kind this formatter does not handle.
 bool parse(const char* at, conversion& spec) {
@@ -56,7 +67,7 @@ bool parse(const char* at, conversion& spec) {
     if (!is_one_of(*p, "diouxXcsCSfFeEgGaAp")) return false;
     spec.type = *p++;
     spec.size = static_cast<std::size_t>(p - at);
-    return true;
+    return modifier_fits(spec);
 }
 
 bool is_wide(const conversion& spec) {

@@ -51,7 +51,10 @@ TEST(FormatTest, WideArgumentsOfANarrowFormatAreRenderedInAnsiWithoutFailing) {
          "%a -3 ?   2.5 7 -9000000000 ff z %"},
     };
     for (const row& r : rows) EXPECT_EQ(r.expected, r.formatted);
+    // A conversion of unknown argument type beside a wide one is refused, never guessed.
     EXPECT_THROW(quill::format("%ls %n", L"x", nullptr), quill::exception);
+    EXPECT_THROW(quill::format("%ls %Ld", L"x", 1), quill::exception);
+    EXPECT_THROW(quill::format("%ls %", L"x"), quill::exception);
 }
 
 TEST(FormatTest, GrowthEndsWithAnErrorAtItsLimitInBothForms) {
