@@ -14,7 +14,7 @@ namespace korve::test {
 struct script_step {
     enum class action { say, hear_line, hear_data, pause, hang_up, reset };
     action what;
-    std::string bytes;               // say: sent as they are, in one send call
+    std::string bytes;               // say: sent as they are, in pieces of 64 KiB
     unsigned long milliseconds = 0;  // pause
 };
 
