@@ -10,7 +10,7 @@
 namespace quill::piecewise {
 namespace {
 
-// One conversion specification: '%', flags, width, precision, length modifier, conversion.
+// One conversion directive: '%', flags, width, precision, length modifier, conversion.
 struct conversion {
     std::string flags_width_precision;  // as written, '*' included
     int stars = 0;                      // width and precision taken from the arguments
@@ -26,53 +26,55 @@ bool is_one_of(char c, const char* set) {
     return c != '\0' && std::strchr(set, c) != nullptr;
 }
 
-void take_digits_or_star(const char*& p, conversion& spec) {
+void take_digits_or_star(const char*& p, conversion& directive) {
     if (*p == '*') {
-        spec.flags_width_precision += *p++;
-        ++spec.stars;
+        directive.flags_width_precision += *p++;
+        ++directive.stars;
         return;
     }
-    while (*p >= '0' && *p <= '9') spec.flags_width_precision += *p++;
+    while (*p >= '0' && *p <= '9') directive.flags_width_precision += *p++;
 }
 
 // Only the combinations whose argument type is known; any other would read the wrong type.
-bool modifier_fits(const conversion& spec) {
-    const std::string& length = spec.length;
-    if (is_one_of(spec.type, "fFeEgGaA")) return length.empty() || length == "l" || length == "L";
-    if (is_one_of(spec.type, "diouxX")) return length != "L" && length != "w";
-    if (is_one_of(spec.type, "cs")) {
+bool modifier_fits(const conversion& directive) {
+    const std::string& length = directive.length;
+    if (is_one_of(directive.type, "fFeEgGaA"))
+        return length.empty() || length == "l" || length == "L";
+    if (is_one_of(directive.type, "diouxX")) return length != "L" && length != "w";
+    if (is_one_of(directive.type, "cs")) {
         return length.empty() || length == "h" || length == "l" || length == "w";
     }
     return length.empty();  // C, S, p
 }
 
-// Parses the specification that `at` (a '%' not followed by another) begins; false when it
+// Parses the directive that `at` (a '%' not followed by another) begins; false when it
 // is malformed or of a kind this formatter does not handle.
-bool parse(const char* at, conversion& spec) {
+bool parse(const char* at, conversion& directive) {
     const char* p = at + 1;
-    while (is_one_of(*p, "-+ #0")) spec.flags_width_precision += *p++;
-    take_digits_or_star(p, spec);
+    while (is_one_of(*p, "-+ #0")) directive.flags_width_precision += *p++;
+    take_digits_or_star(p, directive);
     if (*p == '.') {
-        spec.flags_width_precision += *p++;
-        take_digits_or_star(p, spec);
+        directive.flags_width_precision += *p++;
+        take_digits_or_star(p, directive);
     }
     for (const char* modifier : kLengthModifiers) {
         const std::size_t length = std::strlen(modifier);
         if (std::strncmp(p, modifier, length) == 0) {
-            spec.length = modifier;
+            directive.length = modifier;
             p += length;
             break;
         }
     }
     if (!is_one_of(*p, "diouxXcsCSfFeEgGaAp")) return false;
-    spec.type = *p++;
-    spec.size = static_cast<std::size_t>(p - at);
-    return modifier_fits(spec);
+    directive.type = *p++;
+    directive.size = static_cast<std::size_t>(p - at);
+    return modifier_fits(directive);
 }
 
-bool is_wide(const conversion& spec) {
-    if (spec.type == 'S' || spec.type == 'C') return true;
-    return (spec.type == 's' || spec.type == 'c') && (spec.length == "l" || spec.length == "w");
+bool is_wide(const conversion& directive) {
+    if (directive.type == 'S' || directive.type == 'C') return true;
+    return (directive.type == 's' || directive.type == 'c') &&
+           (directive.length == "l" || directive.length == "w");
 }
 
 // The argument list, passed by reference so that every reader advances the same list.
@@ -89,25 +91,25 @@ class renderer {
         check_limit();
     }
 
-    void argument(const conversion& spec, arguments& args) {
+    void argument(const conversion& directive, arguments& args) {
         int stars[2] = {0, 0};
-        for (int i = 0; i < spec.stars; ++i) stars[i] = va_arg(args.list, int);
-        if (is_wide(spec)) {
-            wide_argument(spec, stars, args);
-        } else if (is_one_of(spec.type, "di")) {
-            signed_argument(spec, stars, args);
-        } else if (is_one_of(spec.type, "ouxX")) {
-            unsigned_argument(spec, stars, args);
-        } else if (spec.type == 'c') {
-            append(spec, stars, va_arg(args.list, int));
-        } else if (spec.type == 's') {
-            append(spec, stars, va_arg(args.list, const char*));
-        } else if (spec.type == 'p') {
-            append(spec, stars, va_arg(args.list, void*));
-        } else if (spec.length == "L") {
-            append(spec, stars, va_arg(args.list, long double));
+        for (int i = 0; i < directive.stars; ++i) stars[i] = va_arg(args.list, int);
+        if (is_wide(directive)) {
+            wide_argument(directive, stars, args);
+        } else if (is_one_of(directive.type, "di")) {
+            signed_argument(directive, stars, args);
+        } else if (is_one_of(directive.type, "ouxX")) {
+            unsigned_argument(directive, stars, args);
+        } else if (directive.type == 'c') {
+            append(directive, stars, va_arg(args.list, int));
+        } else if (directive.type == 's') {
+            append(directive, stars, va_arg(args.list, const char*));
+        } else if (directive.type == 'p') {
+            append(directive, stars, va_arg(args.list, void*));
+        } else if (directive.length == "L") {
+            append(directive, stars, va_arg(args.list, long double));
         } else {
-            append(spec, stars, va_arg(args.list, double));
+            append(directive, stars, va_arg(args.list, double));
         }
     }
 
@@ -118,16 +120,17 @@ class renderer {
         if (text_.size() > limit_) throw exception(std::string("format() failed: text too long"));
     }
 
-    // Formats one argument with its own specification (its length modifier as given).
+    // Formats one argument with its own directive (its length modifier as given).
     template <typename T>
-    void append(const conversion& spec, const int* stars, T value) {
-        append_as(spec, spec.length + spec.type, stars, value);
+    void append(const conversion& directive, const int* stars, T value) {
+        append_as(directive, directive.length + directive.type, stars, value);
     }
 
     template <typename T>
-    void append_as(const conversion& spec, const std::string& ending, const int* stars, T value) {
-        const std::string piece = "%" + spec.flags_width_precision + ending;
-        const int needed = print(nullptr, 0, piece.c_str(), spec.stars, stars, value);
+    void append_as(const conversion& directive, const std::string& ending, const int* stars,
+                   T value) {
+        const std::string piece = "%" + directive.flags_width_precision + ending;
+        const int needed = print(nullptr, 0, piece.c_str(), directive.stars, stars, value);
         if (needed < 0) {
             throw exception(std::string("format() failed: the text cannot be encoded"));
         }
@@ -136,8 +139,8 @@ class renderer {
         }
         const std::size_t start = text_.size();
         text_.resize(start + static_cast<std::size_t>(needed) + 1);
-        print(&text_[start], static_cast<std::size_t>(needed) + 1, piece.c_str(), spec.stars, stars,
-              value);
+        print(&text_[start], static_cast<std::size_t>(needed) + 1, piece.c_str(), directive.stars,
+              stars, value);
         text_.resize(start + static_cast<std::size_t>(needed));
     }
 
@@ -154,40 +157,40 @@ class renderer {
         }
     }
 
-    void signed_argument(const conversion& spec, const int* stars, arguments& args) {
-        const std::string& length = spec.length;
+    void signed_argument(const conversion& directive, const int* stars, arguments& args) {
+        const std::string& length = directive.length;
         if (length == "l") {
-            append(spec, stars, va_arg(args.list, long));
+            append(directive, stars, va_arg(args.list, long));
         } else if (length == "ll" || length == "I64") {
-            append(spec, stars, va_arg(args.list, long long));
+            append(directive, stars, va_arg(args.list, long long));
         } else if (length == "z" || length == "I" || length == "t") {
-            append(spec, stars, va_arg(args.list, std::ptrdiff_t));
+            append(directive, stars, va_arg(args.list, std::ptrdiff_t));
         } else if (length == "j") {
-            append(spec, stars, va_arg(args.list, std::intmax_t));
+            append(directive, stars, va_arg(args.list, std::intmax_t));
         } else {
-            append(spec, stars, va_arg(args.list, int));  // also h and hh: promoted to int
+            append(directive, stars, va_arg(args.list, int));  // also h and hh: promoted to int
         }
     }
 
-    void unsigned_argument(const conversion& spec, const int* stars, arguments& args) {
-        const std::string& length = spec.length;
+    void unsigned_argument(const conversion& directive, const int* stars, arguments& args) {
+        const std::string& length = directive.length;
         if (length == "l") {
-            append(spec, stars, va_arg(args.list, unsigned long));
+            append(directive, stars, va_arg(args.list, unsigned long));
         } else if (length == "ll" || length == "I64") {
-            append(spec, stars, va_arg(args.list, unsigned long long));
+            append(directive, stars, va_arg(args.list, unsigned long long));
         } else if (length == "z" || length == "I" || length == "t") {
-            append(spec, stars, va_arg(args.list, std::size_t));
+            append(directive, stars, va_arg(args.list, std::size_t));
         } else if (length == "j") {
-            append(spec, stars, va_arg(args.list, std::uintmax_t));
+            append(directive, stars, va_arg(args.list, std::uintmax_t));
         } else {
-            append(spec, stars, va_arg(args.list, unsigned int));
+            append(directive, stars, va_arg(args.list, unsigned int));
         }
     }
 
-    // Rendered in ANSI first, then placed with the specification's flags, width and precision.
-    void wide_argument(const conversion& spec, const int* stars, arguments& args) {
+    // Rendered in ANSI first, then placed with the directive's flags, width and precision.
+    void wide_argument(const conversion& directive, const int* stars, arguments& args) {
         std::wstring wide;
-        if (spec.type == 'c' || spec.type == 'C') {
+        if (directive.type == 'c' || directive.type == 'C') {
             // wchar_t travels through "..." promoted to int.
             wide.assign(1, static_cast<wchar_t>(va_arg(args.list, int)));
         } else {
@@ -195,7 +198,7 @@ class renderer {
             wide = value == nullptr ? L"(null)" : value;
         }
         const std::string ansi = ansi_rendering(wide);
-        append_as(spec, "s", stars, ansi.c_str());
+        append_as(directive, "s", stars, ansi.c_str());
     }
 
     static std::string ansi_rendering(const std::wstring& wide) {
@@ -222,10 +225,10 @@ bool has_wide_argument(const char* format) {
             ++p;
             continue;
         }
-        conversion spec;
-        if (!parse(p, spec)) return false;
-        if (is_wide(spec)) return true;
-        p += spec.size - 1;
+        conversion directive;
+        if (!parse(p, directive)) return false;
+        if (is_wide(directive)) return true;
+        p += directive.size - 1;
     }
     return false;
 }
@@ -247,12 +250,12 @@ std::string vformat(const char* format, va_list list, std::size_t limit) {
                 text.literal(p, 1);
                 p += 2;
             } else {
-                conversion spec;
-                if (!parse(p, spec)) {
+                conversion directive;
+                if (!parse(p, directive)) {
                     throw exception(std::string("format() failed: unsupported conversion"));
                 }
-                text.argument(spec, args);
-                p += spec.size;
+                text.argument(directive, args);
+                p += directive.size;
             }
             literal = p;
         }
