@@ -1,7 +1,7 @@
 #include "cleanup/clean_software_registry.h"
 
 #include "cleanup/product_facts.h"
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "quill/registry2/key.h"
 
 namespace {

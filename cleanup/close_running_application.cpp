@@ -1,7 +1,7 @@
 #include "cleanup/close_running_application.h"
 
 #include "cleanup/process.h"
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "cleanup/folder_path.h"
 #include "cleanup/known_folder.h"
 #include "cleanup/product_facts.h"
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "quill/registry2/key.h"
 
 using korve::cleanup::ansi_folder_value;

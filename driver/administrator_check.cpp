@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "quill/handle.h"
 
 namespace {

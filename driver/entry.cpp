@@ -9,7 +9,7 @@
 #include "cleanup/folder_steps.h"
 #include "driver/administrator_check.h"
 #include "driver/installer_step.h"
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "mail/submit_log_by_mail.h"
 #include "quill/log/console.h"
 #include "quill/log/file.h"

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "installer/clean_installer_database.h"
 #include "installer/variant_switches.h"
 #include "quill/log/proxy.h"

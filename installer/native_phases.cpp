@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "installer/cleaning_log.h"
 #include "installer/packed_guid.h"
 #include "installer/variant_switches.h"

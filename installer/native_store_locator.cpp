@@ -1,6 +1,6 @@
 #include "installer/native_store_locator.h"
 
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "installer/cleaning_log.h"
 #include "installer/name_case.h"
 

@@ -1,4 +1,4 @@
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "installer/clean_installer_database.h"
 #include "installer/cleaning_log.h"
 #include "installer/packed_guid.h"

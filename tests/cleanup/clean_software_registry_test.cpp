@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cleanup/product_facts.h"
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/saved_key.h"
 

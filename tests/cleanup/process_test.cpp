@@ -9,7 +9,7 @@
 #include "cleanup/close_by_name.h"
 #include "cleanup/close_running_application.h"
 #include "cleanup/privilege_holder.h"
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "quill/handle.h"
 #include "tests/support/child_process.h"
 #include "tests/support/log_capture.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "quill/handle.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "installer/variant_switches.h"
 #include "installer/wow64_registry_functions.h"
 #include "tests/support/captured_lines.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "installer/cleaning_log.h"
 #include "installer/installer_cleanup.h"
 #include "installer/native_phases.h"

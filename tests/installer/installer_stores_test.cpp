@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "installer/native_store_locator.h"
 #include "installer/wow64_registry_functions.h"
 #include "installer/wow64_store_locator.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "installer/clean_installer_database.h"
 #include "installer/packed_guid.h"
 #include "installer/variant_switches.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 #include "installer/clean_installer_database.h"
 #include "installer/variant_switches.h"
 #include "installer/wow64_phases.h"

@@ -1,4 +1,4 @@
-#include "driver/program_channels.h"
+#include "channels/program_channels.h"
 
 const char* const kSeparatorLine = "==================================================";
 
