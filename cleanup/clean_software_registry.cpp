@@ -19,6 +19,21 @@ bool BeginsWith(const std::wstring& text, const std::wstring& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+bool IsHexDigit(wchar_t c) {
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+}
+
+// "{8-4-4-4-12}" of hex digits. Anything shorter or looser (a truncated write such as "{6")
+// would begin the names of many other programs' entries, which are braced GUIDs themselves.
+bool IsBracedGuid(const std::wstring& text) {
+    const std::wstring shape = L"{xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx}";
+    if (text.size() != shape.size()) return false;
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+        if (shape[i] == L'x' ? !IsHexDigit(text[i]) : text[i] != shape[i]) return false;
+    }
+    return true;
+}
+
 // No sub-key and no value (the values are asked only when there is no sub-key).
 bool IsEmptyKey(const key& k) {
     return k.sub_keys().empty() && k.value_names().empty();
@@ -111,7 +126,7 @@ bool Guarded(Block block) {
 
 bool IsProductUninstallEntry(const std::wstring& entry_name, const std::wstring& product_code) {
     return BeginsWith(entry_name, kProductEntry) ||
-           (!product_code.empty() && BeginsWith(entry_name, product_code));
+           (IsBracedGuid(product_code) && BeginsWith(entry_name, product_code));
 }
 
 void CleanSoftwareRegistry() {

@@ -9,6 +9,7 @@
 void CleanSoftwareRegistry();
 
 // Whether an uninstall entry belongs to the product: its name begins with "Velocore" or with
-// the installer product code (both case-sensitive). An empty product code matches nothing,
-// or every program's entry would go.
+// the installer product code (both case-sensitive). The code is a prefix only when it is a
+// braced GUID ("{8-4-4-4-12}" of hex digits); any other value, the empty one included,
+// matches nothing, or other programs' entries would go.
 bool IsProductUninstallEntry(const std::wstring& entry_name, const std::wstring& product_code);

@@ -186,14 +186,48 @@ TEST(UninstallEntryMatchTest, PrefixesAreCaseSensitiveAndAnEmptyCodeMatchesNothi
         const wchar_t* code;
         bool matches;
     };
+    const wchar_t* const a = L"{AAAAAAAA-1111-2222-3333-444444444444}";
     const row rows[] = {
-        {L"Velocore", L"{A}", true}, {L"VelocoreHelp", L"", true}, {L"velocore", L"{A}", false},
-        {L"{A}", L"{A}", true},      {L"{A}.KB123", L"{A}", true}, {L"{a}", L"{A}", false},
-        {L"Lumen", L"", false},      {L"{B}", L"", false},         {L"Velo", L"{A}", false},
+        {L"Velocore", a, true},
+        {L"VelocoreHelp", L"", true},
+        {L"velocore", a, false},
+        {a, a, true},
+        {L"{AAAAAAAA-1111-2222-3333-444444444444}.KB123", a, true},
+        {L"{aaaaaaaa-1111-2222-3333-444444444444}", a, false},
+        {L"Lumen", L"", false},
+        {L"{B}", L"", false},
+        {L"Velo", a, false},
     };
     for (const row& r : rows) {
         EXPECT_EQ(r.matches, IsProductUninstallEntry(r.entry, r.code))
             << std::string(r.entry, r.entry + wcslen(r.entry));
+    }
+}
+
+// Another program's entry, itself named by a braced GUID, against codes that are not one.
+TEST(UninstallEntryMatchTest, OnlyABracedGuidIsAPrefix) {
+    const std::wstring entry = L"{6F1C2B4E-3A5D-4C7B-9E8F-0A1B2C3D4E5F}";
+    struct row {
+        const wchar_t* code;
+        bool matches;
+    };
+    const row rows[] = {
+        {L"{6F1C2B4E-3A5D-4C7B-9E8F-0A1B2C3D4E5F}", true},
+        {L"{6f1c2b4e-3a5d-4c7b-9e8f-0a1b2c3d4e5f}", false},  // a GUID, but not this one's case
+        {L"{", false},
+        {L"{6", false},
+        {L"1", false},
+        {L" ", false},
+        {L"{6F1C2B4E-3A5D-4C7B-9E8F-0A1B2C3D4E5}", false},   // one digit short
+        {L"{6F1C2B4E-3A5D-4C7B-9E8F-0A1B2C3D4E5F", false},   // no closing brace
+        {L"{6F1C2B4E+3A5D-4C7B-9E8F-0A1B2C3D4E5F}", false},  // separator out of place
+        {L"{6F1C2B4G-3A5D-4C7B-9E8F-0A1B2C3D4E5F}", false},  // not a hex digit
+        {L"6F1C2B4E-3A5D-4C7B-9E8F-0A1B2C3D4E5F", false},    // no braces
+    };
+    for (const row& r : rows) {
+        EXPECT_EQ(r.matches, IsProductUninstallEntry(entry, r.code))
+            << std::string(r.code, r.code + wcslen(r.code));
+        EXPECT_TRUE(IsProductUninstallEntry(L"Velocore", r.code));
     }
 }
 
