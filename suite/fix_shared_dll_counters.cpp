@@ -9,12 +9,15 @@ namespace {
 
 const wchar_t* const kSharedDlls = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
-// Value names of the tray's files: those holding the marker exactly (case matters).
+// Value names of the tray's files: those holding the marker exactly (case matters) as whole
+// path components, so that other programs' "...\Kestrana\TrayTools\x.dll" or
+// "...\Kestrana\Tray2\y.dll" are not taken for the tray's.
 std::set<std::wstring> tray_values(const quill::registry2::key& shared_dlls,
                                    const std::wstring& marker) {
+    const std::wstring folder = L"\\" + marker + L"\\";
     std::set<std::wstring> names;
     for (const std::wstring& name : shared_dlls.value_names()) {
-        if (name.find(marker) != std::wstring::npos) names.insert(name);
+        if (name.find(folder) != std::wstring::npos) names.insert(name);
     }
     return names;
 }

@@ -164,6 +164,25 @@ TEST_F(FixSharedDllCountersTest, MarkerInOtherLetterCaseIsNotATrayFile) {
     EXPECT_EQ(7u, dlls_.counter(upper));
 }
 
+TEST_F(FixSharedDllCountersTest, OnlyTheTrayFolderAsAWholePathComponentMatches) {
+    const std::wstring tools = L"C:\\Program Files (x86)\\KorveCounterTest\\TrayTools\\x.dll";
+    const std::wstring tray2 = L"C:\\Program Files (x86)\\KorveCounterTest\\Tray2\\y.dll";
+    const std::wstring glued = L"C:\\Program Files (x86)\\XKorveCounterTest\\Tray\\z.dll";
+    for (const std::wstring& other : {tools, tray2, glued}) dlls_.set_dword(other, 6);
+    dlls_.set_dword(exe_, 6);
+    dlls_.set_dword(png_, 6);
+
+    std::vector<std::string> expected = heading(1);
+    expected.push_back("   " + narrow(png_) + " - 6");
+    expected.push_back("   " + narrow(exe_) + " - 6");
+    expected.push_back(narrow(png_) + " is set to 1");
+    expected.push_back(narrow(exe_) + " is set to 1");
+    EXPECT_EQ(expected, repair(1));
+    for (const std::wstring& other : {tools, tray2, glued}) {
+        EXPECT_EQ(6u, dlls_.counter(other)) << narrow(other);
+    }
+}
+
 TEST_F(FixSharedDllCountersTest, StringValueStopsTheRepairWhereTheFirstPassReachesIt) {
     const std::wstring a = kFolder + L"a.dll";
     const std::wstring b = kFolder + L"b.dll";
