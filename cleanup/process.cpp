@@ -9,6 +9,7 @@
 
 #include "cleanup/privilege_holder.h"
 #include "quill/handle.h"
+#include "quill/unicode/conversion.h"
 
 namespace korve::cleanup {
 namespace {
@@ -33,14 +34,30 @@ void walk_processes(Visit visit) {
     }
 }
 
-bool terminate(DWORD process_id) {
-    quill::unique_handle handle(::OpenProcess(PROCESS_TERMINATE, FALSE, process_id));
-    if (!handle) return false;
-    ::TerminateProcess(handle.get(), kTerminatedExitCode);
-    return true;
+// Whether the image of the opened process still ends with `wanted`, compared without case.
+bool image_matches(HANDLE process, const std::string& wanted) {
+    wchar_t image[MAX_PATH * 4];
+    DWORD length = MAX_PATH * 4;
+    if (!::QueryFullProcessImageNameW(process, 0, image, &length)) return false;
+    const std::wstring name = quill::unicode::to_wide(wanted, quill::unicode::ansi_codepage);
+    if (name.empty() || name.size() > length) return false;
+    return ::CompareStringOrdinal(image + (length - name.size()), static_cast<int>(name.size()),
+                                  name.c_str(), static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
+
+bool terminate_if_named(unsigned long process_id, const std::string& executable_name) {
+    quill::unique_handle handle(
+        ::OpenProcess(PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id));
+    if (!handle) return false;
+    // Between the snapshot and the opening the matched process may have ended and left its id
+    // to an unrelated one; the handle tells which process it really is.
+    if (image_matches(handle.get(), executable_name)) {
+        ::TerminateProcess(handle.get(), kTerminatedExitCode);
+    }
+    return true;
+}
 
 std::string shorten_name_for_system(const std::string& name, const quill::system_version& system) {
     if (!quill::is_windows_2000(system) || name.size() < 16) return name;
@@ -89,9 +106,9 @@ void process::terminate_all(bool use_debug_privilege) const {
         // The remover may have been started by the product itself; ending that parent would
         // end whoever waits for the remover's outcome.
         if (parent_known && process_id == parent) continue;
-        if (terminate(process_id) || !use_debug_privilege) continue;
+        if (terminate_if_named(process_id, name_) || !use_debug_privilege) continue;
         const privilege_holder debug("SeDebugPrivilege");
-        terminate(process_id);
+        terminate_if_named(process_id, name_);
     }
 }
 

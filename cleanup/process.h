@@ -42,6 +42,12 @@ class process {
     std::string name_;
 };
 
+// Terminates the process with this id (exit code 255) only when the image path of the opened
+// process still ends with `executable_name` (without regard to case): an id taken from a
+// snapshot may since have passed to an unrelated process. Returns false when the process
+// cannot be opened (for termination and query), true otherwise, terminated or not.
+bool terminate_if_named(unsigned long process_id, const std::string& executable_name);
+
 // Whether `executable` ends with `wanted`, both lower-cased byte by byte.
 bool name_matches(const std::string& executable, const std::string& wanted);
 

@@ -147,6 +147,20 @@ TEST_F(RunningProductTest, CloseByNameLogsAndTerminates) {
     EXPECT_EQ(expected, log.lines());
 }
 
+// The id of a matched process may have passed to another one by the time it is opened: only
+// a process whose own image still bears the name is terminated.
+TEST_F(RunningProductTest, TerminationChecksTheImageOfTheOpenedProcess) {
+    const started_process other(copy_sleeper(folder_.path(), "Unrelated.exe"));
+    ASSERT_TRUE(wait_until_listed("Unrelated.exe"));
+    EXPECT_TRUE(terminate_if_named(other.id(), "Velocore.exe"));
+    EXPECT_TRUE(terminate_if_named(other.id(), "dUnrelated.exe")) << "longer than the name";
+    EXPECT_FALSE(other.wait_for_exit(500)) << "a process of another name survives";
+
+    EXPECT_TRUE(terminate_if_named(other.id(), "UNRELATED.EXE"));
+    ASSERT_TRUE(other.wait_for_exit(10000));
+    EXPECT_EQ(255u, other.exit_code());
+}
+
 // The enabled state of a privilege in the process token; false when it is not held.
 bool privilege_enabled(const char* name) {
     quill::unique_handle token;
