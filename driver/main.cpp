@@ -1,5 +1,8 @@
+#include "driver/dll_search.h"
 #include "driver/entry.h"
 
 int main() {
+    // Before anything else loads a library by name.
+    RestrictDllSearchToSystemFolder();
     return RunKORVERemover();
 }
