@@ -7,16 +7,24 @@
 
 namespace quill {
 
-// System-wide named lock, usable by every process and user (null access list).
+// System-wide named lock. The mutex it creates grants access to SYSTEM and the Administrators
+// group only; every wait for it is bounded.
 class real_mutex : public scope_semantics {
   public:
+    // How long one wait lasts at most, in milliseconds.
+    static constexpr unsigned long wait_limit_ms = 10000;
+
     // A name without a backslash goes to the global namespace ("Global\" + name); a name
     // with one is used as given. Throws quill::exception "OpenMutex returned 0x%08x" when
     // the mutex can be neither created nor opened.
     explicit real_mutex(const std::string& name);
 
-    // Waits without limit; an abandoned mutex counts as acquired. Throws quill::exception
+    // Waits up to `timeout_ms`: true when the lock is held (an abandoned mutex counts as
+    // acquired), false when the time ran out. Throws quill::exception
     // "WaitForSingleObject returned 0x%08x" when the wait fails.
+    bool try_acquire(unsigned long timeout_ms);
+    // Waits up to wait_limit_ms; a time-out throws like a failed wait, with WAIT_TIMEOUT
+    // (0x102) as the code.
     void acquire() override;
     // Throws quill::exception "ReleaseMutex returned 0x%08x" on failure.
     void release() override;

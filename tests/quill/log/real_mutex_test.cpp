@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <aclapi.h>
+#include <sddl.h>
+
+#include "quill/handle.h"
 #include "quill/log/scope.h"
 
 namespace {
@@ -27,6 +33,57 @@ TEST(RealMutexTest, TwoObjectsOfOneNameShareTheLock) {
     quill::scope again(second);
     again.release();
     again.release();  // an early release is not repeated
+}
+
+// Any user could otherwise take the log's lock at will.
+TEST(RealMutexTest, OnlySystemAndAdministratorsAreGrantedAccess) {
+    const quill::real_mutex lock("korve-test-access");
+    quill::unique_handle opened(::OpenMutexA(READ_CONTROL, FALSE, lock.system_name().c_str()));
+    ASSERT_TRUE(opened.valid()) << ::GetLastError();
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::GetSecurityInfo(opened.get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                nullptr, &dacl, nullptr, &descriptor));
+    LPWSTR text = nullptr;
+    ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr));
+    const std::wstring sddl(text);
+    ::LocalFree(text);
+    ::LocalFree(descriptor);
+    ASSERT_NE(nullptr, dacl) << "a null access list admits everybody";
+    ASSERT_EQ(2u, dacl->AceCount) << std::string(sddl.begin(), sddl.end());
+    for (const wchar_t* trustee : {L";;;SY)", L";;;BA)"}) {
+        EXPECT_NE(std::wstring::npos, sddl.find(trustee)) << std::string(sddl.begin(), sddl.end());
+    }
+}
+
+// Held by another thread (a Win32 mutex is recursive within one thread).
+TEST(RealMutexTest, WaitForALockHeldElsewhereEndsAtItsLimit) {
+    struct events {
+        quill::unique_handle taken{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+        quill::unique_handle done{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    } shared;
+    const quill::unique_handle holder(::CreateThread(
+        nullptr, 0,
+        [](LPVOID context) -> DWORD {
+            auto& e = *static_cast<events*>(context);
+            quill::real_mutex other("korve-test-held");
+            other.acquire();
+            ::SetEvent(e.taken.get());
+            ::WaitForSingleObject(e.done.get(), 10000);
+            other.release();
+            return 0;
+        },
+        &shared, 0, nullptr));
+    ASSERT_TRUE(holder.valid());
+    quill::real_mutex lock("korve-test-held");
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(shared.taken.get(), 10000));
+    EXPECT_FALSE(lock.try_acquire(100));
+    ::SetEvent(shared.done.get());
+    ::WaitForSingleObject(holder.get(), 10000);
+    EXPECT_TRUE(lock.try_acquire(0)) << "a released lock is taken";
+    lock.release();
 }
 
 }  // namespace
