@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 
 #include "cleanup/clean_software_registry.h"
 #include "cleanup/close_running_application.h"
@@ -23,15 +24,18 @@ const char* const kNoLogFile =
     "Unable to create log file. If you need log file make sure that you have permission to "
     "write to directory where remove.exe is located";
 
-// Attaches the console and the log file to the main channel; false when there is no log file.
-bool AttachListeners() {
+// Attaches the console and the log file to the main channel. Returns which file the log is
+// written to; nothing when there is no log file.
+std::optional<quill::log::file_identity> AttachListeners() {
     MainChannel().attach(0, std::make_unique<quill::log::console>());
     try {
-        MainChannel().attach(0, std::make_unique<quill::log::file>(kLogBaseName, 0xFFFFFFFFu, 0));
-        return true;
+        auto file = std::make_unique<quill::log::file>(kLogBaseName, 0xFFFFFFFFu, 0);
+        const quill::log::file_identity written = file->identity();
+        MainChannel().attach(0, std::move(file));
+        return written;
     } catch (...) {
         ::MessageBoxA(nullptr, kNoLogFile, kCaption, MB_OK);
-        return false;
+        return std::nullopt;
     }
 }
 
@@ -75,18 +79,18 @@ void RunRemovalSequence() {
     log.write(quill::log::level_note, "");
 }
 
-void OfferLogOrPause(bool has_log_file) {
-    if (!has_log_file) {
+void OfferLogOrPause(const std::optional<quill::log::file_identity>& log_file) {
+    if (!log_file) {
         ::Sleep(3000);
         return;
     }
-    if (SubmitLogByMail() == 0) {
+    if (SubmitLogByMail(*log_file) == 0) {
         ::MessageBoxA(nullptr, "Log file not submitted", "Log file not submitted", MB_OK);
     }
 }
 
 int RunSteps() {
-    const bool has_log_file = AttachListeners();
+    const std::optional<quill::log::file_identity> log_file = AttachListeners();
     WriteBanner();
 
     const int administrator = IsRunAsAdministrator();
@@ -102,7 +106,7 @@ int RunSteps() {
 
     RunRemovalSequence();
     CloseMainChannel();
-    OfferLogOrPause(has_log_file);
+    OfferLogOrPause(log_file);
     return 0;
 }
 

@@ -7,8 +7,8 @@
 #error "A build of the program must name its support mail server, port and mailbox"
 #endif
 
-int SubmitLogByMail() {
+int SubmitLogByMail(const quill::log::file_identity& written) {
     WindowsDialogs dialogs;
     const SupportMailServer server{KORVE_SMTP_HOST, KORVE_SMTP_PORT, KORVE_SUPPORT_MAILBOX};
-    return SubmitLogByMail(dialogs, server, InstalledVersion());
+    return SubmitLogByMail(dialogs, server, InstalledVersion(), written);
 }

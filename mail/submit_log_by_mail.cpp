@@ -76,7 +76,8 @@ void SendLogMail(SubmissionDialogs& dialogs, const quill::internet::message2::en
 }  // namespace
 
 int SubmitLogByMail(SubmissionDialogs& dialogs, const SupportMailServer& server,
-                    const std::wstring& product_version) {
+                    const std::wstring& product_version,
+                    const std::optional<quill::log::file_identity>& written) {
     unsigned long os_major = 0;
     unsigned long os_minor = 0;
     ReportedSystemVersion(os_major, os_minor);
@@ -85,6 +86,10 @@ int SubmitLogByMail(SubmissionDialogs& dialogs, const SupportMailServer& server,
 
     const quill::unique_file log = OpenLogFile();
     if (!log) return 0;
+    // The name may have been given to another file since the listeners wrote theirs (the
+    // current folder is often one that an ordinary user owns).
+    quill::log::file_identity opened;
+    if (written && (!quill::log::identity_of(log.get(), opened) || opened != *written)) return 0;
     std::string bytes;
     if (!ReadLogFile(log, bytes) || bytes.size() < 3) return 1;
     SetLogText(mail, bytes);

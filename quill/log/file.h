@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "quill/handle.h"
+#include "quill/log/file_identity.h"
 #include "quill/log/listener.h"
 #include "quill/log/real_mutex.h"
 
@@ -12,11 +14,16 @@ namespace quill::log {
 // Appends lines (prefix, UTF-8 text, CR LF) to "<base name>.log.txt" in the current
 // directory. A new or truncated file starts with the UTF-8 byte-order mark. Every write holds
 // the system-wide mutex "log-<base name>" (backslashes as "_"), so several listeners, in one
-// process or several, append whole lines to the same file.
+// process or several, append whole lines to the same file. The lock is waited for at most
+// real_mutex::wait_limit_ms; once a wait has timed out, this listener writes without the lock
+// for the rest of its life (a lost line is worse than an interleaved one), and so it does
+// when the lock can be neither created nor opened.
 class file : public listener {
   public:
-    // Throws log::generic "CreateFile failed: <system text>" when the file cannot be opened,
-    // quill::exception when the lock cannot be created.
+    // Throws log::generic "CreateFile failed: <system text>" when the file cannot be opened
+    // or is not a plain file of its folder: a link, or a file reached through a link
+    // (ERROR_CANT_ACCESS_FILE), or a file with more than one name (ERROR_TOO_MANY_LINKS);
+    // nothing has been written to it then.
     file(const std::string& base_name, std::uint32_t maximum_size, std::uint32_t kept_copies);
 
     // When the file has reached the maximum size it is first emptied; with kept copies its
@@ -26,18 +33,25 @@ class file : public listener {
 
     static std::string lock_name_for(const std::string& base_name);
 
+    // The file this listener writes (volume serial number and file id).
+    const file_identity& identity() const noexcept { return identity_; }
+
   private:
+    // True when the lock is now held; false without a lock or once a wait has timed out.
+    bool take_lock();
     void write_bytes(const std::string& bytes);
     void truncate();
     void rotate();
     std::string current_name() const;
     std::string copy_name(std::uint32_t number) const;
 
-    real_mutex lock_;
+    std::optional<real_mutex> lock_;
+    bool lock_given_up_ = false;
     std::string base_name_;
     std::uint32_t maximum_size_;
     std::uint32_t kept_copies_;
     unique_file handle_;
+    file_identity identity_;
 };
 
 }  // namespace quill::log

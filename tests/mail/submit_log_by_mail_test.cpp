@@ -116,6 +116,28 @@ TEST_F(SubmitLogByMailTest, LogOfFewerThanThreeBytesGivesOneWithoutAsking) {
     }
 }
 
+// The listeners wrote one file; another one that has taken its name since is never read back.
+TEST_F(SubmitLogByMailTest, OnlyTheFileTheListenersWroteIsReadBack) {
+    write_log("abc");
+    quill::log::file_identity written;
+    {
+        const quill::unique_file log(::CreateFileA("KORVERemover.log.txt", GENERIC_READ,
+                                                   FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(quill::log::identity_of(log.get(), written));
+    }
+    answered_dialogs same(IDNO, {});
+    EXPECT_EQ(1, SubmitLogByMail(same, server_at(korve::test::unused_port()), L"", written));
+    ASSERT_EQ(1u, same.boxes.size());
+    EXPECT_EQ(kQuestion, same.boxes[0].text);
+
+    ASSERT_TRUE(::MoveFileA("KORVERemover.log.txt", "written.log.txt"));
+    write_log("abc");
+    answered_dialogs other(IDNO, {});
+    EXPECT_EQ(0, SubmitLogByMail(other, server_at(korve::test::unused_port()), L"", written));
+    EXPECT_TRUE(other.boxes.empty());
+}
+
 TEST_F(SubmitLogByMailTest, DeclinedOfferAsksNothingMoreAndSendsNothing) {
     write_log("abc");
     answered_dialogs person(IDNO, {{1, "me@example.org"}});

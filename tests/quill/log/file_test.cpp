@@ -13,6 +13,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/text_file.h"
+#include "tests/support/unix_link.h"
 
 namespace {
 
@@ -164,6 +165,40 @@ TEST_F(FileTest, UnopenableFileThrowsLogErrorWithSystemText) {
         FAIL() << "no error";
     } catch (const quill::log::generic& error) {
         EXPECT_EQ(0, std::string(error.what()).rfind("log[CreateFile failed: ", 0)) << error.what();
+    }
+}
+
+// The log's folder is often one that an ordinary user owns: a name that leads to another file
+// is refused like a file that cannot be created, and that file stays as it was.
+TEST_F(FileTest, LinkedLogFileIsRefusedAndItsTargetUntouched) {
+    const std::string target = folder_ / "elsewhere.txt";
+    struct link_kind {
+        const char* name;
+        bool (*make)(const std::string& target, const std::string& link);
+    };
+    const link_kind kinds[] = {
+        {"hard link",
+         [](const std::string& to, const std::string& link) {
+             return ::CreateHardLinkA(link.c_str(), to.c_str(), nullptr) != FALSE;
+         }},
+        {"symbolic link", korve::test::make_unix_symlink},
+    };
+    for (const link_kind& kind : kinds) {
+        if (kind.make == korve::test::make_unix_symlink && !korve::test::running_under_wine()) {
+            continue;  // made with the host's ln -s
+        }
+        write_file(target, "precious");
+        ::DeleteFileA(log_path().c_str());
+        ASSERT_TRUE(kind.make(target, log_path())) << kind.name;
+        try {
+            quill::log::file sink(base(), 0xFFFFFFFFu, 0);
+            ADD_FAILURE() << kind.name << ": no error";
+        } catch (const quill::log::generic& error) {
+            EXPECT_EQ(0, std::string(error.what()).rfind("log[CreateFile failed: ", 0))
+                << error.what();
+        }
+        EXPECT_EQ("precious", read_file(target)) << kind.name;
+        if (kind.make == korve::test::make_unix_symlink) korve::test::remove_unix_link(log_path());
     }
 }
 

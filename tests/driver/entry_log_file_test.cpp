@@ -1,0 +1,113 @@
+// The whole program against an ordinary user's moves on its log: the log's system-wide lock
+// held for the whole run, and a log file name that leads to another file.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "quill/handle.h"
+#include "tests/support/child_process.h"
+#include "tests/support/message_box_answerer.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/text_file.h"
+
+namespace {
+
+using korve::test::read_file;
+using korve::test::scratch_folder;
+
+const char* const kNoLogFile =
+    "Unable to create log file. If you need log file make sure that you have permission to "
+    "write to directory where remove.exe is located";
+
+korve::test::child_result run_remover(const scratch_folder& folder,
+                                      korve::test::message_box_answerer& answerer) {
+    const std::string remover =
+        korve::test::beside_test_executable("..\\..\\driver\\KORVERemover.exe");
+    return korve::test::run_child("\"" + remover + "\"", folder.path(), 180000,
+                                  &korve::test::message_box_answerer::answer, &answerer);
+}
+
+std::vector<std::string> texts_of(const std::string& content) {
+    std::vector<std::string> texts;
+    for (const std::string& line : korve::test::split_crlf_lines(content)) {
+        texts.push_back(korve::test::without_prefix(line));
+    }
+    return texts;
+}
+
+TEST(EntryLogFileTest, LockHeldByAnotherProcessForTheWholeRunCannotStopIt) {
+    // Created (or opened) and owned by this process until the run is over.
+    const quill::unique_handle held(::CreateMutexA(nullptr, FALSE, "Global\\log-KORVERemover"));
+    ASSERT_TRUE(held.valid()) << ::GetLastError();
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(held.get(), 0));
+
+    scratch_folder folder("entry-lock-held");
+    korve::test::message_box_answerer answerer(IDNO);
+    const ULONGLONG started = ::GetTickCount64();
+    const auto run = run_remover(folder, answerer);
+    const ULONGLONG elapsed = ::GetTickCount64() - started;
+    ::ReleaseMutex(held.get());
+    ASSERT_TRUE(run.finished) << "the program ends by itself";
+    EXPECT_EQ(0u, run.exit_code);
+    // Each of the two listeners waits once; hundreds of lines must not wait at all.
+    EXPECT_LT(elapsed, 2 * 10000u + 60000u);
+
+    const std::string log = read_file(folder / "KORVERemover.log.txt");
+    ASSERT_EQ("\xEF\xBB\xBF", log.substr(0, 3));
+    EXPECT_EQ(std::string::npos, log.find("\xEF\xBB\xBF", 3)) << "one byte-order mark only";
+    const auto texts = texts_of(log.substr(3));
+    const std::vector<std::string> banners = {
+        "KORVERemover.exe version 1.1.54.0",
+        "**** Check if KORVERemover.exe runs as Administrator ****",
+        "**** Close running application ****",
+        "**** Cleaning SOFTWARE registry ****",
+        "**** Cleaning Installation Database ****",
+        "**** Removing Start Menu shortcuts ****",
+        "**** Removing Desktop shortcuts ****",
+        "**** Removing Program Files folder ****",
+        "**** Cleaning Application Data folder ****",
+        "**** Remove KestranaTray ****",
+        "Fixing Pellam Tray counters in SharedDLLs",
+    };
+    auto at = texts.begin();
+    for (const std::string& banner : banners) {
+        at = std::find(at, texts.end(), banner);
+        ASSERT_NE(texts.end(), at) << "missing or out of order: " << banner;
+    }
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(3, ""),
+              std::vector<std::string>(texts.end() - 3, texts.end()))
+        << "the log is complete";
+
+    ASSERT_EQ(1u, answerer.seen().size());
+    EXPECT_EQ("Would you like to send a log file to Velocore support?", answerer.seen()[0].text);
+}
+
+// A second name of another file (a hard link; Windows' own file links are refused by the
+// same check) is treated like a log file that cannot be created.
+TEST(EntryLogFileTest, LinkedLogFileGivesTheNoLogBoxAndTheRunGoesOn) {
+    scratch_folder folder("entry-log-linked");
+    const std::string target = folder / "precious.txt";
+    korve::test::write_file(target, "precious");
+    ASSERT_TRUE(
+        ::CreateHardLinkA((folder / "KORVERemover.log.txt").c_str(), target.c_str(), nullptr));
+    korve::test::message_box_answerer answerer(IDOK);
+    const auto run = run_remover(folder, answerer);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(0u, run.exit_code);
+
+    EXPECT_EQ("precious", read_file(target));
+    ASSERT_FALSE(answerer.seen().empty());
+    EXPECT_EQ("KORVERemover.exe", answerer.seen()[0].caption);
+    EXPECT_EQ(kNoLogFile, answerer.seen()[0].text);
+    for (const auto& box : answerer.seen()) {
+        EXPECT_NE("Velocore support", box.caption) << "no mail is offered without a log file";
+    }
+    EXPECT_NE(std::string::npos, run.output.find("**** Remove KestranaTray ****"));
+}
+
+}  // namespace
