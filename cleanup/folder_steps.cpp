@@ -7,6 +7,7 @@
 #include "cleanup/delete_tree.h"
 #include "cleanup/errors.h"
 #include "cleanup/folder_path.h"
+#include "cleanup/installed_path_guard.h"
 #include "cleanup/known_folder.h"
 #include "cleanup/product_facts.h"
 #include "channels/program_channels.h"
@@ -110,6 +111,12 @@ DWORD FailureCode(const std::exception* error) {
 void RemoveInstalledFolder(Outcome& outcome) {
     outcome.folder =
         join_folder(ansi_folder_value(InstalledApplicationPath()), "", kMaxProductFolderPath);
+    // A registry value can name any folder; one that is not plainly the product's is refused,
+    // and nothing is deleted in its place.
+    if (!korve::cleanup::installed_path_guard().accepts(outcome.folder)) {
+        outcome.error = ERROR_INVALID_NAME;
+        return;
+    }
     outcome.removed = delete_tree(outcome.folder, true);
     outcome.error = ::GetLastError();
 }

@@ -248,6 +248,29 @@ TEST_F(FolderStepsTest, InstalledApplicationPathProblemsAreNotRemovedOutcomes) {
     EXPECT_TRUE(path_exists(program_files_));
 }
 
+// An installed path that names the brand folder in another spelling is refused, and the
+// default location is not removed in its place; the product's own folder there still goes.
+TEST_F(FolderStepsTest, RefusedInstalledPathRemovesNothingInItsPlace) {
+    const std::string brand = program_files_ + "\\kestrana";
+    fill_product_folder(brand + "\\Velocore");
+    make_folder(brand + "\\Lumen");
+    for (const std::string& refused : {brand + "\\Velocore\\..", brand + "\\"}) {
+        InstalledApplicationPath() = std::wstring(refused.begin(), refused.end());
+        const std::vector<std::string> expected = {
+            "**** Removing Program Files folder ****", "",
+            "Program Files folder " + refused + " not removed (Error:123)", kSeparatorLine};
+        EXPECT_EQ(expected, run(RemoveProgramFilesFolder));
+        EXPECT_TRUE(path_exists(brand + "\\Velocore\\Help\\Manual.lnk")) << refused;
+        EXPECT_TRUE(path_exists(brand + "\\Lumen")) << refused;
+    }
+    const std::string product = brand + "\\Velocore";
+    InstalledApplicationPath() = std::wstring(product.begin(), product.end());
+    const std::vector<std::string> expected = {"**** Removing Program Files folder ****", "",
+                                               product + " removed", kSeparatorLine};
+    EXPECT_EQ(expected, run(RemoveProgramFilesFolder));
+    EXPECT_TRUE(path_exists(brand + "\\Lumen"));
+}
+
 TEST_F(FolderStepsTest, WithoutInstalledPathTheProductFolderInProgramFilesGoes) {
     const std::string brand = program_files_ + "\\kestrana";
     fill_product_folder(brand + "\\Velocore");

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "quill/handle.h"
 #include "tests/support/child_process.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/text_file.h"
 
@@ -41,6 +43,20 @@ korve::test::child_result run_remover(const scratch_folder& folder,
     return korve::test::run_child("\"" + remover() + "\"", folder.path(), 120000,
                                   &korve::test::message_box_answerer::answer, &answerer);
 }
+
+// Answers boxes and notes when it first saw one.
+struct timed_answerer {
+    explicit timed_answerer(int button) : answerer(button) {}
+    static void answer(unsigned long process_id, void* context) {
+        auto& self = *static_cast<timed_answerer*>(context);
+        const ULONGLONG now = ::GetTickCount64();
+        if (self.answerer.answer_boxes_of(process_id) > 0 && self.first_box_at == 0) {
+            self.first_box_at = now;
+        }
+    }
+    korve::test::message_box_answerer answerer;
+    ULONGLONG first_box_at = 0;
+};
 
 TEST(EntryTest, RunWritesBannerAndCheckToConsoleAndToTheLogFile) {
     scratch_folder folder("entry-run");
@@ -123,6 +139,27 @@ TEST(EntryTest, UnwritableLogFileGivesItsBoxAndTheRunGoesOnWithTheConsole) {
     EXPECT_NE(std::string::npos, run.output.find("KORVERemover.exe version 1.1.54.0"));
     EXPECT_NE(std::string::npos, run.output.find("**** Remove KestranaTray ****"));
     EXPECT_GE(elapsed, 3000u) << "without a log file the run ends with a 3-second pause";
+    // The tray step's own listener meets the same file; nothing else asks or tells.
+    ASSERT_EQ(2u, answerer.seen().size());
+    EXPECT_EQ("Remove.exe", answerer.seen()[1].caption);
+    EXPECT_EQ(answerer.seen()[0].text, answerer.seen()[1].text);
+
+    // The pause: from the last line to the end. With a writable log the mail question comes
+    // there instead, at once.
+    scratch_folder writable("entry-with-log");
+    timed_answerer no(IDNO);
+    const auto with_log = korve::test::run_child("\"" + remover() + "\"", writable.path(), 120000,
+                                                 &timed_answerer::answer, &no);
+    ASSERT_TRUE(with_log.finished);
+    ASSERT_EQ(1u, no.answerer.seen().size());
+    const ULONGLONG pause = run.ended_at - run.last_output_at;
+    const ULONGLONG question = no.first_box_at - with_log.last_output_at;
+    std::printf(
+        "after the last line: the end %llu ms later without a log file, the question "
+        "%llu ms later with one\n",
+        pause, question);
+    EXPECT_GE(pause, question + 2500);
+    EXPECT_LE(pause, question + 4500);
 }
 
 TEST(EntryTest, LogFileThatCannotBeReadBackGivesTheNotSubmittedBox) {
@@ -140,6 +177,41 @@ TEST(EntryTest, LogFileThatCannotBeReadBackGivesTheNotSubmittedBox) {
     ASSERT_EQ(1u, answerer.seen().size());
     EXPECT_EQ("Log file not submitted", answerer.seen()[0].caption);
     EXPECT_EQ("Log file not submitted", answerer.seen()[0].text);
+}
+
+// An error that gets through a step (here the tray's lookup of a missing application data
+// folder) ends the sequence at the entry: its box, nothing after the step, no mail offer.
+TEST(EntryTest, ErrorEscapingAStepGivesTheInternalErrorBoxAndEndsTheRun) {
+    const wchar_t* const user_shell_folders =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    // The lookup writes the folder to "Shell Folders" as well: both come back.
+    const korve::test::saved_key user_values(HKEY_CURRENT_USER, user_shell_folders,
+                                             korve::test::saved_key::keep);
+    const korve::test::saved_key shell_values(
+        HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+        korve::test::saved_key::keep);
+    scratch_folder folder("entry-internal-error");
+    korve::test::set_string_value(HKEY_CURRENT_USER, user_shell_folders, L"AppData",
+                                  korve::test::wide_path(folder / "Missing"));
+
+    const auto run = korve::test::run_child(
+        "\"" + korve::test::beside_test_executable("entry_box_reader.exe") + "\"", folder.path(),
+        120000);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(0u, run.exit_code);
+    std::vector<std::string> boxes;
+    for (const std::string& line : split_crlf_lines(run.output)) {
+        if (line.compare(0, 6, "[box] ") == 0) boxes.push_back(line.substr(6));
+    }
+    EXPECT_EQ(std::vector<std::string>{"Internal error!|Error|48"}, boxes)
+        << "the only box; no mail offer";
+
+    const auto texts = texts_of(read_file(folder / "KORVERemover.log.txt").substr(3));
+    ASSERT_TRUE(contains(texts, "**** Remove KestranaTray ****"));
+    ASSERT_GE(texts.size(), 3u);
+    EXPECT_NE(std::vector<std::string>(3, ""),
+              std::vector<std::string>(texts.end() - 3, texts.end()))
+        << "the lines that close the sequence are not written";
 }
 
 TEST(EntryTest, FilteredAdministratorTokenIsRefusedAndNothingIsRemoved) {

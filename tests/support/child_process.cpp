@@ -5,6 +5,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "quill/handle.h"
@@ -62,10 +63,12 @@ child_result run_child(const std::string& command_line, const std::string& direc
     write_end.reset();  // the pipe ends when the child's copies close
 
     std::string output;
-    std::thread reader([&output, pipe = read_end.get()] {
+    std::atomic<ULONGLONG> last_output{::GetTickCount64()};
+    std::thread reader([&output, &last_output, pipe = read_end.get()] {
         char buffer[4096];
         DWORD read = 0;
         while (::ReadFile(pipe, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+            last_output = ::GetTickCount64();
             output.append(buffer, read);
         }
     });
@@ -76,6 +79,7 @@ child_result run_child(const std::string& command_line, const std::string& direc
             std::max(result.peak_working_set, peak_working_set_of(process.get()));
         if (::WaitForSingleObject(process.get(), 50) == WAIT_OBJECT_0) {
             result.finished = true;
+            result.ended_at = ::GetTickCount64();
             break;
         }
         if (::GetTickCount64() >= deadline) {
@@ -85,7 +89,8 @@ child_result run_child(const std::string& command_line, const std::string& direc
         }
         if (while_running != nullptr) while_running(info.dwProcessId, context);
     }
-    reader.join();
+    reader.join();  // all output read: the last output time is final
+    result.last_output_at = last_output;
     ::GetExitCodeProcess(process.get(), &result.exit_code);
     result.output = output;
     return result;

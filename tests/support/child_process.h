@@ -13,6 +13,10 @@ struct child_result {
     // Highest working set the system reported for the child (bytes), read every 50 ms while
     // it ran: a peak value, so a short spike between two reads is still seen. 0: never read.
     std::size_t peak_working_set = 0;
+    // When the child's last output arrived (its start, without output) and when it was seen
+    // to end, as GetTickCount64 values; ended_at is 0 when it did not end.
+    unsigned long long last_output_at = 0;
+    unsigned long long ended_at = 0;
 };
 
 // Runs a command line in `directory` (empty: the current one) and collects its output. While

@@ -1,0 +1,153 @@
+#include "cleanup/installed_path_guard.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <cctype>
+#include <string>
+#include <vector>
+
+#include "tests/support/saved_key.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/unix_link.h"
+
+namespace korve::cleanup {
+namespace {
+
+using korve::test::make_folder;
+using korve::test::scratch_folder;
+
+std::string system_folder(int csidl) {
+    char path[MAX_PATH] = {};
+    EXPECT_EQ(S_OK, ::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))
+        << "CSIDL " << csidl;
+    return path;
+}
+
+std::string variable(const char* name) {
+    char value[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableA(name, value, MAX_PATH);
+    EXPECT_TRUE(length > 0 && length < MAX_PATH) << name;
+    return value;
+}
+
+std::string registry_folder(HKEY root, const char* path, const char* value) {
+    char folder[MAX_PATH] = {};
+    DWORD size = sizeof(folder);
+    EXPECT_EQ(ERROR_SUCCESS,
+              ::RegGetValueA(root, path, value, RRF_RT_REG_SZ, nullptr, folder, &size))
+        << path << " " << value;
+    return folder;
+}
+
+std::string parent_of(const std::string& path) {
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+std::string shouting(std::string path) {
+    for (char& c : path) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return path;
+}
+
+std::string short_form(const std::string& path) {
+    char folder[MAX_PATH] = {};
+    const DWORD length = ::GetShortPathNameA(path.c_str(), folder, MAX_PATH);
+    EXPECT_TRUE(length > 0 && length < MAX_PATH) << path;
+    return folder;
+}
+
+char unused_drive_letter() {
+    const DWORD drives = ::GetLogicalDrives();
+    for (char letter = 'Q'; letter <= 'Y'; ++letter) {
+        if ((drives & (1u << (letter - 'A'))) == 0) return letter;
+    }
+    return '\0';
+}
+
+const char* const kShellFolders =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const wchar_t* const kProfileList = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+
+// Every spelling of a folder that must never be taken for the product's.
+void add_spellings(std::vector<std::string>& refused, const std::string& folder) {
+    refused.insert(refused.end(),
+                   {folder, folder + "\\", shouting(folder) + "\\.", folder + "\\Velocore\\..",
+                    folder + ".", folder + " . \\", folder + "/sub/../"});
+}
+
+TEST(InstalledPathGuardTest, OnlyAPlainFolderBelowEverySystemAndBrandFolderIsAccepted) {
+    const scratch_folder scratch("path-guard");
+    const std::string program_files = system_folder(CSIDL_PROGRAM_FILES);
+    const std::string program_files_x86 = system_folder(CSIDL_PROGRAM_FILESX86);
+    const std::string common_files = system_folder(CSIDL_PROGRAM_FILES_COMMON);
+    const std::string common_files_x86 = system_folder(CSIDL_PROGRAM_FILES_COMMONX86);
+    const std::string program_data = variable("ProgramData");
+    const std::string profile = system_folder(CSIDL_PROFILE);
+    const std::string common_programs =
+        registry_folder(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs");
+    const std::string user_desktop = registry_folder(HKEY_CURRENT_USER, kShellFolders, "Desktop");
+
+    // Profiles and shell folders come from the registry, whatever the environment says.
+    const std::wstring someone = kProfileList + std::wstring(L"\\S-1-5-21-4242-4242-4242-4242");
+    const korve::test::saved_key profile_entry(HKEY_LOCAL_MACHINE, someone);
+    korve::test::set_string_value(HKEY_LOCAL_MACHINE, someone, L"ProfileImagePath",
+                                  korve::test::wide_path(scratch / "Profiles\\Someone"));
+    const korve::test::saved_key shell_values(
+        HKEY_CURRENT_USER, korve::test::wide_path(kShellFolders), korve::test::saved_key::keep);
+    korve::test::set_string_value(HKEY_CURRENT_USER, korve::test::wide_path(kShellFolders),
+                                  L"KORVE guard test",
+                                  korve::test::wide_path(scratch / "Shell\\Music"));
+
+    const char missing_drive = unused_drive_letter();
+    ASSERT_NE('\0', missing_drive);
+    std::vector<std::string> refused = {
+        // Relative, device, UNC and long forms, streams and wildcards, other drives.
+        "", ".", "..", " ", "Velocore", "kestrana\\Velocore", "C:Velocore",
+        "\\korve-tests\\path-guard", "\\\\?\\" + scratch.path(), "\\\\.\\" + scratch.path(),
+        "\\??\\" + scratch.path(), "\\\\localhost\\C$\\korve-tests\\path-guard",
+        "//localhost/C$/korve-tests/path-guard", "\\\\?\\UNC\\localhost\\C$\\korve-tests", "CON",
+        scratch / "NUL", scratch / "com1.txt", scratch / "Velocore:stream", scratch / "Velocore*",
+        std::string(1, missing_drive) + ":\\Velocore",
+        // Drive roots.
+        "C:", "C:\\", "C:/", "c:\\\\", "C:\\.", "C:\\..", "C:\\. .", scratch.path() + "\\..\\..",
+        system_folder(CSIDL_WINDOWS) + "\\..",
+        // Ancestors of a system folder.
+        "C:\\korve-tests", parent_of(profile), parent_of(common_programs),
+        parent_of(parent_of(common_programs)), parent_of(user_desktop), scratch / "Profiles",
+        scratch.path(), scratch / "Shell", short_form(program_files)};
+    for (const std::string& folder :
+         {system_folder(CSIDL_WINDOWS), system_folder(CSIDL_SYSTEM), program_files,
+          program_files_x86, common_files, common_files_x86, program_data, profile, common_programs,
+          user_desktop, scratch / "Profiles\\Someone", scratch / "Shell\\Music"}) {
+        add_spellings(refused, folder);
+    }
+    for (const std::string& parent :
+         {program_files, program_files_x86, common_files, common_files_x86, program_data}) {
+        add_spellings(refused, parent + "\\Kestrana");
+        add_spellings(refused, parent + "\\kestrana");
+    }
+    // A folder that leads to a system folder through a link.
+    if (korve::test::make_unix_symlink(program_files, scratch / "Link")) {
+        refused.push_back(scratch / "Link");
+        refused.push_back(scratch / "Link\\");
+    }
+    const installed_path_guard guard;
+    for (const std::string& folder : refused) {
+        EXPECT_FALSE(guard.accepts(folder)) << "accepted: " << folder;
+    }
+
+    make_folder(scratch / "Installed Velocore");
+    for (const std::string& folder :
+         {scratch / "Installed Velocore", scratch / "Installed Velocore\\.", scratch / "Absent",
+          scratch / "Profiles\\Someone\\Velocore", program_files + "\\Kestrana\\Velocore",
+          program_files + "\\kestrana\\Velocore\\", program_files_x86 + "\\Kestrana\\Velocore",
+          profile + "\\Velocore"}) {
+        EXPECT_TRUE(guard.accepts(folder)) << "refused: " << folder;
+    }
+}
+
+}  // namespace
+}  // namespace korve::cleanup
