@@ -177,10 +177,10 @@ bool open_below(const std::wstring& known_folder, const std::wstring& path, item
     }
 
     checked_item current;
-    current.handle.reset(::CreateFileW(base.c_str(), FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                       nullptr));
+    current.handle.reset(
+        ::CreateFileW(base.c_str(), FILE_READ_ATTRIBUTES | FILE_TRAVERSE | SYNCHRONIZE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!current.handle || !describe(current) ||
         (current.attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         const DWORD error = ::GetLastError();
