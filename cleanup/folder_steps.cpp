@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include "cleanup/delete_entry.h"
 #include "cleanup/delete_tree.h"
 #include "cleanup/errors.h"
 #include "cleanup/folder_path.h"
@@ -14,11 +15,13 @@
 #include "quill/registry2/key.h"
 
 using korve::cleanup::ansi_folder_value;
+using korve::cleanup::delete_file;
 using korve::cleanup::delete_tree;
 using korve::cleanup::fits_folder_limit;
 using korve::cleanup::join_folder;
 using korve::cleanup::kMaxBrandFolderPath;
 using korve::cleanup::kMaxProductFolderPath;
+using korve::cleanup::remove_empty_folder;
 
 namespace {
 
@@ -63,14 +66,14 @@ void RemoveStartMenuFolder(HKEY root, const wchar_t* value) {
     try {
         base = ReadFolder(root, kShellFolders, value);
         const ProductFolders folders = BuildFolders(base, kProductSuffix);
-        if (delete_tree(folders.product, true)) {
+        if (delete_tree(folders.product, true, base)) {
             log.write(quill::log::level_note, "%s removed", folders.product.c_str());
         } else {
             const int error = static_cast<int>(::GetLastError());
             log.write(quill::log::level_note, "Start Menu shortcut (%s) not removed (Error:%i)",
                       folders.product.c_str(), error);
         }
-        ::RemoveDirectoryA(folders.brand.c_str());
+        remove_empty_folder(base, folders.brand);
     } catch (const korve::cleanup::path_too_long&) {
         const std::string product = base.empty() ? base : base + kProductSuffix;
         log.write(quill::log::level_note, "Start Menu shortcut (%s) not removed (Error:%i)",
@@ -87,7 +90,7 @@ void RemoveDesktopShortcut(int csidl) {
         return;
     }
     const std::string shortcut = desktop + "\\" + kDesktopShortcut;
-    if (::DeleteFileA(shortcut.c_str())) {
+    if (delete_file(desktop, shortcut)) {
         log.write(quill::log::level_note, "%s removed", shortcut.c_str());
     } else {
         log.write(quill::log::level_note, "FAILED TO remove '%s' !", shortcut.c_str());
@@ -122,23 +125,22 @@ void RemoveInstalledFolder(Outcome& outcome) {
 }
 
 void RemoveProductFolderInProgramFiles(Outcome& outcome) {
-    const ProductFolders folders =
-        BuildFolders(ReadFolder(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                                L"ProgramFilesDir"),
-                     kProductSuffix);
+    const std::string base = ReadFolder(
+        HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir");
+    const ProductFolders folders = BuildFolders(base, kProductSuffix);
     outcome.folder = folders.product;
-    outcome.removed = delete_tree(outcome.folder, true);
+    outcome.removed = delete_tree(outcome.folder, true, base);
     outcome.error = ::GetLastError();
     ::Sleep(200);
-    ::RemoveDirectoryA(folders.brand.c_str());
+    remove_empty_folder(base, folders.brand);
 }
 
-void RemoveDataFolder(const std::string& folder) {
+void RemoveDataFolder(const std::string& base, const std::string& folder) {
     quill::log::channel& log = MainChannel();
     if (!fits_folder_limit(folder, kMaxProductFolderPath)) {
         log.write(quill::log::level_note, "AppData folder (%s) not removed (Error:%i)",
                   folder.c_str(), kPathTooLong);
-    } else if (delete_tree(folder, false)) {
+    } else if (delete_tree(folder, false, base)) {
         log.write(quill::log::level_note, "   %s removed", folder.c_str());
     } else {
         const int error = static_cast<int>(::GetLastError());
@@ -158,11 +160,11 @@ void RemoveDataFolders() {
     }
     // Each folder is tried on its own: the "64" one may be beyond the limit while the first fits.
     const std::string product = base + kProductDataSuffix;
-    RemoveDataFolder(product);
-    RemoveDataFolder(product + "64");
+    RemoveDataFolder(base, product);
+    RemoveDataFolder(base, product + "64");
     ::Sleep(200);
     const std::string brand = base + kBrandSuffix;
-    if (fits_folder_limit(brand, kMaxBrandFolderPath)) ::RemoveDirectoryA(brand.c_str());
+    if (fits_folder_limit(brand, kMaxBrandFolderPath)) remove_empty_folder(base, brand);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "cleanup/close_by_name.h"
+#include "cleanup/delete_entry.h"
 #include "cleanup/known_folder.h"
 #include "cleanup/process.h"
 #include "cleanup/remove_folder.h"
@@ -72,11 +73,13 @@ SharedTrayRemover::SharedTrayRemover(std::wstring brand, std::wstring tray,
 }
 
 void SharedTrayRemover::RemoveSharedTray() {
-    const std::wstring configurations = configuration_folder(known_folder(kCommonAppData), names_);
-    remove_file(own_configuration_file(configurations, names_));
+    const std::wstring common_data = known_folder(kCommonAppData);
+    const std::wstring configurations = configuration_folder(common_data, names_);
+    remove_file(common_data, own_configuration_file(configurations, names_));
 
-    const std::wstring program_folder = tray_program_folder(known_folder(kProgramFilesX86), names_);
-    remove_file(update_icon(program_folder, names_));
+    const std::wstring program_files = known_folder(kProgramFilesX86);
+    const std::wstring program_folder = tray_program_folder(program_files, names_);
+    remove_file(program_files, update_icon(program_folder, names_));
 
     // Counted after this product's own file is gone, so only the other products count.
     const int count = CountTrayProducts(configurations);
@@ -94,9 +97,9 @@ void SharedTrayRemover::RemoveSharedTray() {
     FixSharedDllCounters(count);
 }
 
-void SharedTrayRemover::remove_file(const std::wstring& path) {
+void SharedTrayRemover::remove_file(const std::wstring& known_folder, const std::wstring& path) {
     const std::string narrow = narrow_path(path);
-    if (::DeleteFileW(path.c_str())) {
+    if (cleanup::delete_file(known_folder, path)) {
         log_.write(quill::log::level_note, "   %s removed", narrow.c_str());
     } else {
         log_.write(quill::log::level_note, "FAILED TO remove '%s' !", narrow.c_str());
@@ -126,11 +129,17 @@ void SharedTrayRemover::wait_for_tray_to_end() {
     }
 }
 
+// Each folder is removed below the system folder it was built from, so no link in between
+// can lead the removal elsewhere.
 void SharedTrayRemover::remove_tray_folders(const std::wstring& program_folder) {
-    cleanup::remove_folder(log_, narrow_path(program_folder));
-    cleanup::remove_folder(log_,
-                           narrow_path(tray_data_folder(known_folder(kCommonAppData), names_)));
-    cleanup::remove_folder(log_, narrow_path(tray_data_folder(known_folder(kAppData), names_)));
+    cleanup::remove_folder(log_, narrow_path(program_folder),
+                           cleanup::known_folder(kProgramFilesX86));
+    const std::string common_data = cleanup::known_folder(kCommonAppData);
+    cleanup::remove_folder(log_, narrow_path(tray_data_folder(widen_path(common_data), names_)),
+                           common_data);
+    const std::string user_data = cleanup::known_folder(kAppData);
+    cleanup::remove_folder(log_, narrow_path(tray_data_folder(widen_path(user_data), names_)),
+                           user_data);
 }
 
 void SharedTrayRemover::remove_tray_registry() {

@@ -34,7 +34,9 @@ class SharedTrayRemover {
     void FixSharedDllCounters(int count) noexcept;
 
   private:
-    void remove_file(const std::wstring& path);
+    // Deletes the file at `path`, built from the system folder `known_folder`, by handle:
+    // never through a link below that folder.
+    void remove_file(const std::wstring& known_folder, const std::wstring& path);
     void stop_tray(const std::wstring& program_folder);
     void wait_for_tray_to_end();
     void remove_tray_folders(const std::wstring& program_folder);

@@ -221,12 +221,74 @@ TEST_F(LinkedFolderTest, LinkInsideTheFolderIsNeverFollowed) {
     EXPECT_FALSE(path_exists(product_ + "\\bin"));
 }
 
+// A file link too: under Wine deleting it by name deletes its target, and clearing its
+// attributes clears the target's.
+TEST_F(LinkedFolderTest, FileLinkInsideTheFolderLeavesItsTargetAsItWas) {
+    fill_product_folder(product_);
+    const korve::test::scoped_unix_link link(target_ + "\\precious.txt",
+                                             product_ + "\\settings.ini");
+    ASSERT_TRUE(link.made());
+    EXPECT_FALSE(delete_tree(product_, true));
+    expect_target_untouched();
+    EXPECT_FALSE(path_exists(product_ + "\\bin"));
+}
+
+// Links at or above the folder a deletion starts from are trusted; one below it stops the
+// deletion before anything goes.
+TEST_F(LinkedFolderTest, LinkBelowTheKnownFolderStopsTheDeletionOneAtItIsTrusted) {
+    make_folder(target_ + "\\Velocore");
+    write_file(target_ + "\\Velocore\\Velocore.exe", "MZ");
+    const korve::test::scoped_unix_link link(target_, link_);
+    ASSERT_TRUE(link.made());
+    const std::string through_link = link_ + "\\Velocore";
+
+    EXPECT_FALSE(delete_tree(through_link, true, scratch_.path()));
+    EXPECT_EQ(kLinkInPath, ::GetLastError());
+    EXPECT_EQ("MZ", read_file(target_ + "\\Velocore\\Velocore.exe"));
+
+    EXPECT_TRUE(delete_tree(through_link, true, link_)) << ::GetLastError();
+    EXPECT_FALSE(path_exists(target_ + "\\Velocore"));
+    expect_target_untouched();
+}
+
+// The folder is checked and opened, then swapped for a link before its content is deleted:
+// the deletion never reaches the link's target.
+TEST_F(LinkedFolderTest, FolderSwappedForALinkAfterItsCheckLeadsNowhere) {
+    fill_product_folder(product_);
+    checked_item opened;
+    ASSERT_TRUE(open_below(korve::test::wide_path(scratch_.path()),
+                           korve::test::wide_path(product_), item_kind::folder, kFolderAccess,
+                           opened))
+        << ::GetLastError();
+    ASSERT_TRUE(::MoveFileA(product_.c_str(), (scratch_ / "moved").c_str())) << ::GetLastError();
+    const korve::test::scoped_unix_link swapped(target_, product_);
+    ASSERT_TRUE(swapped.made());
+    delete_opened_tree(opened, true);
+    expect_target_untouched();
+}
+
 TEST_F(LinkedFolderTest, FolderThatIsItselfALinkIsNeverFollowed) {
     ASSERT_TRUE(korve::test::make_unix_symlink(target_, link_));
     for (const std::string& spelling : {link_, link_ + "\\"}) {
         EXPECT_FALSE(delete_tree(spelling, true));
         expect_target_untouched();
     }
+}
+
+// Its attributes are those of its other name outside the folder too.
+TEST_F(DeleteTreeTest, HardLinkedFileKeepsItsAttributes) {
+    fill_product_folder(product_);
+    const std::string outside = scratch_ / "outside.dat";
+    write_file(outside, "shared");
+    ASSERT_TRUE(::CreateHardLinkA((product_ + "\\shared.dat").c_str(), outside.c_str(), nullptr))
+        << ::GetLastError();
+    make_read_only(outside);
+
+    EXPECT_FALSE(delete_tree(product_, true));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY),
+              ::GetFileAttributesA(outside.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ("shared", read_file(outside));
+    EXPECT_FALSE(path_exists(product_ + "\\bin"));
 }
 
 TEST_F(DeleteTreeTest, RemoveFolderLogsEachOutcome) {

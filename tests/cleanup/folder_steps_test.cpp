@@ -15,6 +15,7 @@
 #include "tests/support/saved_folder.h"
 #include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/unix_link.h"
 
 namespace {
 
@@ -360,6 +361,35 @@ TEST_F(FolderStepsTest, NamesBeyondTheAnsiCodePageInsideProductFoldersGo) {
          {common_programs_, user_programs_, program_files_, common_data_}) {
         EXPECT_FALSE(path_exists(brand + "\\kestrana")) << brand;
     }
+}
+
+// An ordinary user may make the brand folder below the common application data folder, or a
+// desktop shortcut, a link to anything.
+TEST_F(FolderStepsTest, LinksInTheProductsPlacesAreNeverDeletedThrough) {
+    if (!korve::test::running_under_wine()) GTEST_SKIP() << "links are made with ln -s";
+    const std::string elsewhere = scratch_ / "elsewhere";
+    make_folder(elsewhere + "\\Velocore");  // empty: removing it by its path would succeed
+    make_folder(elsewhere + "\\Velocore64");
+    write_file(elsewhere + "\\Velocore64\\data.txt", "keep");
+    const korve::test::scoped_unix_link brand(elsewhere, common_data_ + "\\kestrana");
+    const korve::test::scoped_unix_link shortcut(elsewhere + "\\Velocore64\\data.txt",
+                                                 common_desktop_ + "\\Velocore.lnk");
+    ASSERT_TRUE(brand.made());
+    ASSERT_TRUE(shortcut.made());
+
+    const std::string product = common_data_ + "\\kestrana\\Velocore";
+    const std::vector<std::string> expected = {
+        "",
+        "**** Cleaning Application Data folder ****",
+        "AppData folder (" + product + ") not removed (Error:4395)",
+        "AppData folder (" + product + "64) not removed (Error:4395)",
+        kSeparatorLine,
+        ""};
+    EXPECT_EQ(expected, run(CleanApplicationDataFolder));
+    EXPECT_TRUE(contains(run(RemoveShortcuts),
+                         "FAILED TO remove '" + common_desktop_ + "\\Velocore.lnk' !"));
+    EXPECT_TRUE(path_exists(elsewhere + "\\Velocore"));
+    EXPECT_EQ("keep", korve::test::read_file(elsewhere + "\\Velocore64\\data.txt"));
 }
 
 }  // namespace

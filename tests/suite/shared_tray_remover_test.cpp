@@ -15,6 +15,7 @@
 #include "tests/suite/working_folder.h"
 #include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/unix_link.h"
 
 namespace {
 
@@ -419,6 +420,33 @@ TEST_F(SharedTrayRemoverTest, FoldersWithNonAsciiNamesAreFoundAndLoggedAsTheyAre
     EXPECT_FALSE(path_exists(common + "\\Kestrana\\Tray"));
     EXPECT_FALSE(path_exists(roaming + "\\Kestrana\\Tray"));
     EXPECT_TRUE(path_exists(roaming)) << "only the tray's folders go";
+}
+
+// An ordinary user may make the brand folders below the common application data folder a link
+// to a folder of their choice: no file or folder is deleted through it.
+TEST_F(SharedTrayRemoverTest, LinkedBrandFoldersAreNeverDeletedThrough) {
+    if (!korve::test::running_under_wine()) GTEST_SKIP() << "links are made with ln -s";
+    korve::test::scratch_folder elsewhere("suite-tray-elsewhere");
+    const std::string victim = elsewhere / "Tray\\Configurations\\KORVE.xml";
+    make_folder(elsewhere / "Tray\\Configurations");
+    write_file(victim, "<precious/>");
+    write_file(elsewhere / "Tray\\cache.dat", "precious");
+    const korve::test::scoped_unix_link brand(elsewhere.path(),
+                                              place_.common_app_data() + "Kestrana");
+    ASSERT_TRUE(brand.made());
+
+    std::vector<std::string> texts = remove_tray();
+    ASSERT_LE(3u, texts.size());
+    EXPECT_EQ("FAILED TO remove '" + configuration_file() + "' !", texts[0]);
+    EXPECT_EQ("Number of prosucts = 1", texts[2]) << "the file left is counted";
+    EXPECT_EQ("<precious/>", korve::test::read_file(victim));
+
+    // Without it the tray is removed: its shared data folder lies behind the link.
+    ASSERT_TRUE(::DeleteFileA(victim.c_str()));
+    texts = remove_tray();
+    EXPECT_TRUE(
+        contains(texts, "! Failed to remove folder '" + utf8(place_.shared_data_folder()) + "' !"));
+    EXPECT_EQ("precious", korve::test::read_file(elsewhere / "Tray\\cache.dat"));
 }
 
 }  // namespace

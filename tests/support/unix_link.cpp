@@ -76,4 +76,11 @@ void remove_unix_link(const std::string& link) {
     run_host("Z:\\bin\\rm -f \"" + unix_link + "\"", [&link] { return !path_exists(link); });
 }
 
+scoped_unix_link::scoped_unix_link(const std::string& target, const std::string& link)
+    : link_(link), made_(make_unix_symlink(target, link)) {}
+
+scoped_unix_link::~scoped_unix_link() {
+    remove_unix_link(link_);
+}
+
 }  // namespace korve::test
