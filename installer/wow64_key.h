@@ -13,6 +13,8 @@
 // Access for the locating phase and for the cleaning phases.
 constexpr REGSAM kWow64ReadAccess = KEY_READ | KEY_WOW64_64KEY;
 constexpr REGSAM kWow64ReadWriteAccess = KEY_READ | KEY_WRITE | KEY_WOW64_64KEY;
+// The key file phase also clears the counters of a 32-bit install, in the 32-bit view.
+constexpr REGSAM kWow64ReadWriteAccess32 = KEY_READ | KEY_WRITE | KEY_WOW64_32KEY;
 
 // Size, in wide characters, of the name, data and sub-key path buffers.
 constexpr DWORD kWow64BufferChars = 300;

@@ -17,10 +17,9 @@ namespace {
 constexpr int kMaxFailuresInARow = 1024;
 
 Wow64Key OpenStoreKey(const Wow64RegistryFunctions& api, const std::wstring& store_path,
-                      const std::wstring& suffix) {
+                      const std::wstring& suffix, REGSAM access = kWow64ReadWriteAccess) {
     const StorePathParts parts = SplitStorePath(store_path);
-    return Wow64Key::Open(api, HiveFromName(parts.short_name), parts.sub_path + suffix,
-                          kWow64ReadWriteAccess);
+    return Wow64Key::Open(api, HiveFromName(parts.short_name), parts.sub_path + suffix, access);
 }
 
 void LogLine(std::uint32_t number, const std::wstring& text) {
@@ -156,9 +155,15 @@ bool CheckComponent(const Wow64RegistryFunctions& api, InstallerCleanup& record,
 
 void RemoveKeyFiles(const Wow64RegistryFunctions& api, const InstallerStore& shared_dlls,
                     InstallerCleanup& record) {
+    // A 32-bit install keeps its installer data in the 64-bit view but counts its key files
+    // in the 32-bit view's SharedDLLs, so both views lose the counter of a removed key file.
     for (const std::wstring& key_file : record.key_files) {
-        const Wow64Key counters = OpenStoreKey(api, shared_dlls.path, L"");
-        if (counters.valid() && Wow64Switch()) api.delete_value(counters.get(), key_file.c_str());
+        for (const REGSAM access : {kWow64ReadWriteAccess, kWow64ReadWriteAccess32}) {
+            const Wow64Key counters = OpenStoreKey(api, shared_dlls.path, L"", access);
+            if (counters.valid() && Wow64Switch()) {
+                api.delete_value(counters.get(), key_file.c_str());
+            }
+        }
         LogLine(shared_dlls.number, key_file);
     }
 }

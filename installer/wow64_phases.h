@@ -36,7 +36,8 @@ void RemoveComponents(const Wow64RegistryFunctions& api, const InstallerStore& l
 bool CheckComponent(const Wow64RegistryFunctions& api, InstallerCleanup& record, HKEY component);
 
 // `shared_dlls` is a root store with its path extended by "\SharedDLLs": deletes the value of
-// every key file there; one line per key file whatever happened.
+// every key file there, in the 64-bit view and in the 32-bit view (where a 32-bit install
+// counts its key files); one line per key file whatever happened.
 void RemoveKeyFiles(const Wow64RegistryFunctions& api, const InstallerStore& shared_dlls,
                     InstallerCleanup& record);
 

@@ -36,8 +36,22 @@ const wchar_t* const kComponentVSecond = L"{A1F3C2D4-2222-4A5B-8C6D-7E8F9A0B1C2D
 const wchar_t* const kComponentShared = L"{A1F3C2D4-3333-4A5B-8C6D-7E8F9A0B1C2D}";
 const wchar_t* const kComponentWOwn = L"{A1F3C2D4-4444-4A5B-8C6D-7E8F9A0B1C2D}";
 
-const std::string kInstallFolder = "C:\\Program Files\\KORVETestSuite";
-const std::wstring kFolder = L"C:\\Program Files\\KORVETestSuite\\";
+// The x64 packages (folder below Program Files, key file counters in the 64-bit view) and
+// the x86 ones (below Program Files (x86), counters in the 32-bit view). Both register their
+// installer data in the 64-bit view.
+struct Packages {
+    const char* suffix;
+    std::string install_folder;
+    std::wstring folder;
+    REGSAM counter_view;
+};
+const Packages kX64Packages = {"", "C:\\Program Files\\KORVETestSuite",
+                               L"C:\\Program Files\\KORVETestSuite\\", KEY_WOW64_64KEY};
+const Packages kX86Packages = {"_x86", "C:\\Program Files (x86)\\KORVETestSuite",
+                               L"C:\\Program Files (x86)\\KORVETestSuite\\", KEY_WOW64_32KEY};
+// The x64 program runs the native variant; the x86 program runs under WOW64 (the test prefix
+// is a 64-bit Windows) and so the WOW64 variant, which alone sees the 64-bit view there.
+constexpr bool kNativeVariantRunsHere = sizeof(void*) == 8;
 const wchar_t* const kKeyFiles[] = {L"v_first.dll", L"v_second.dll", L"shared.dll", L"w_own.dll"};
 
 const wchar_t* const kSharedDlls = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
@@ -60,10 +74,12 @@ std::string Narrow(const std::wstring& text) {
     return quill::unicode::to_narrow(text, quill::unicode::ansi_codepage);
 }
 
-std::set<std::wstring> ValueNames(HKEY root, const std::wstring& path) {
+std::set<std::wstring> ValueNames(HKEY root, const std::wstring& path,
+                                  REGSAM view = KEY_WOW64_64KEY) {
     std::set<std::wstring> names;
     quill::unique_hkey key;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return names;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS)
+        return names;
     wchar_t name[300];
     for (DWORD index = 0;; ++index) {
         DWORD length = 300;
@@ -77,15 +93,30 @@ std::set<std::wstring> ValueNames(HKEY root, const std::wstring& path) {
 
 bool KeyExists(HKEY root, const std::wstring& path) {
     quill::unique_hkey key;
-    return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, key.put()) ==
+           ERROR_SUCCESS;
 }
 
-bool HasCounter(const wchar_t* file) {
-    return ValueNames(HKEY_LOCAL_MACHINE, kSharedDlls).count(kFolder + file) != 0;
+void SetCounter(const std::wstring& name, REGSAM view) {
+    quill::unique_hkey key;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, nullptr, 0,
+                                               KEY_SET_VALUE | view, nullptr, key.put(), nullptr));
+    const DWORD one = 1;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(key.get(), name.c_str(), 0, REG_DWORD,
+                                              reinterpret_cast<const BYTE*>(&one), sizeof(one)));
+}
+
+void DeleteCounter(const std::wstring& name, REGSAM view) {
+    quill::unique_hkey key;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSharedDlls, 0, KEY_SET_VALUE | view, key.put()) ==
+        ERROR_SUCCESS) {
+        ::RegDeleteValueW(key.get(), name.c_str());
+    }
 }
 
 class MsiDatabaseTest : public ::testing::Test {
   protected:
+    explicit MsiDatabaseTest(const Packages& packages = kX64Packages) : packages_(packages) {}
     void SetUp() override { InstallBothProducts(); }
     void TearDown() override {
         NativeSwitch() = false;
@@ -98,15 +129,15 @@ class MsiDatabaseTest : public ::testing::Test {
     void InstallBothProducts() {
         RemoveBothProducts();
         for (const wchar_t* file : kKeyFiles) {
-            const DWORD one = 1;
-            ASSERT_EQ(ERROR_SUCCESS,
-                      ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kSharedDlls, (kFolder + file).c_str(),
-                                        REG_DWORD, &one, sizeof(one)));
+            ASSERT_NO_FATAL_FAILURE(SetCounter(packages_.folder + file, packages_.counter_view));
         }
-        ASSERT_TRUE(RunMsiexec("/i \"" +
-                               korve::test::beside_test_executable("korve_product_v.msi") + "\""));
-        ASSERT_TRUE(RunMsiexec("/i \"" +
-                               korve::test::beside_test_executable("korve_product_w.msi") + "\""));
+        for (const char* product : {"v", "w"}) {
+            ASSERT_TRUE(RunMsiexec(
+                "/i \"" +
+                korve::test::beside_test_executable(std::string("korve_product_") + product +
+                                                    packages_.suffix + ".msi") +
+                "\""));
+        }
         ASSERT_EQ(INSTALLSTATE_DEFAULT, ProductState(kProductV));
         ASSERT_EQ(INSTALLSTATE_DEFAULT, ProductState(kProductW));
         ASSERT_TRUE(HasCounter(L"v_first.dll"));
@@ -119,19 +150,24 @@ class MsiDatabaseTest : public ::testing::Test {
             RunMsiexec(std::string("/x ") + Narrow(kProductW));
         if (ProductState(kProductV) != INSTALLSTATE_UNKNOWN)
             RunMsiexec(std::string("/x ") + Narrow(kProductV));
-        const std::wstring packed_v = PackGuid(kProductV);
-        for (const std::wstring& path : {
-                 L"SOFTWARE\\Classes\\Installer\\Features\\" + packed_v,
-                 L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
-                     std::wstring(kProductV),
-             }) {
-            korve::test::delete_tree_if_present(HKEY_LOCAL_MACHINE, path);
-        }
+        korve::test::delete_tree_if_present(
+            HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Installer\\Features\\" + PackGuid(kProductV),
+            KEY_WOW64_64KEY);
+        // An x86 package's uninstall entry is in the 32-bit view, as its counters are.
+        korve::test::delete_tree_if_present(
+            HKEY_LOCAL_MACHINE,
+            L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + std::wstring(kProductV),
+            packages_.counter_view);
         for (const wchar_t* file : kKeyFiles) {
-            ::RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSharedDlls, (kFolder + file).c_str());
+            DeleteCounter(packages_.folder + file, packages_.counter_view);
         }
-        if (korve::test::path_exists(kInstallFolder))
-            korve::test::remove_recursively(kInstallFolder);
+        if (korve::test::path_exists(packages_.install_folder))
+            korve::test::remove_recursively(packages_.install_folder);
+    }
+
+    bool HasCounter(const wchar_t* file) const {
+        return ValueNames(HKEY_LOCAL_MACHINE, kSharedDlls, packages_.counter_view)
+                   .count(packages_.folder + file) != 0;
     }
 
     void ExpectVRemovedAndWKept(const char* variant) {
@@ -163,6 +199,23 @@ class MsiDatabaseTest : public ::testing::Test {
         EXPECT_TRUE(HasCounter(L"shared.dll"));
         EXPECT_TRUE(HasCounter(L"w_own.dll"));
     }
+
+    std::set<std::wstring> KeyFilesOfV() const {
+        return {packages_.folder + L"v_first.dll", packages_.folder + L"v_second.dll"};
+    }
+
+    InstallerCleanup RunWow64Variant(std::vector<std::string>& lines) {
+        InstallerCleanup record;
+        captured_lines log(Wow64InstallerChannel());
+        Wow64RegistryFunctions api;
+        Wow64Switch() = true;
+        wow64::CleanInstallerDatabase(api, record);
+        Wow64Switch() = false;
+        lines = log.lines();
+        return record;
+    }
+
+    const Packages packages_;
 };
 
 std::vector<std::string> KeyFileLines(const InstallerCleanup& record,
@@ -179,64 +232,78 @@ std::vector<std::string> KeyFileLines(const InstallerCleanup& record,
 TEST_F(MsiDatabaseTest, BothVariantsRemoveVAndLeaveWWithItsShareOfTheCommonComponent) {
     InstallerCleanup native_record;
     std::vector<std::string> native_lines;
-    {
-        captured_lines log(InstallerChannel());
-        NativeSwitch() = true;
-        CleanInstallerDatabase(native_record);
-        NativeSwitch() = false;
-        native_lines = log.lines();
-    }
-    ExpectVRemovedAndWKept("native");
-    EXPECT_EQ(std::set<std::wstring>{PackGuid(kProductV)}, native_record.product_codes);
-    EXPECT_EQ((std::set<std::wstring>{kFolder + L"v_first.dll", kFolder + L"v_second.dll"}),
-              native_record.key_files);
-    for (const std::wstring& removed :
-         {std::wstring(kProductUpgradeCode), std::wstring(kProductV),
-          std::wstring(kComponentVFirst), std::wstring(kComponentVSecond)}) {
-        bool logged = false;
-        for (const std::string& line : native_lines) {
-            logged = logged || line.find(Narrow(removed)) != std::string::npos;
+    if (kNativeVariantRunsHere) {
+        {
+            captured_lines log(InstallerChannel());
+            NativeSwitch() = true;
+            CleanInstallerDatabase(native_record);
+            NativeSwitch() = false;
+            native_lines = log.lines();
         }
-        EXPECT_TRUE(logged) << Narrow(removed);
+        ExpectVRemovedAndWKept("native");
+        EXPECT_EQ(std::set<std::wstring>{PackGuid(kProductV)}, native_record.product_codes);
+        EXPECT_EQ(KeyFilesOfV(), native_record.key_files);
+        for (const std::wstring& removed :
+             {std::wstring(kProductUpgradeCode), std::wstring(kProductV),
+              std::wstring(kComponentVFirst), std::wstring(kComponentVSecond)}) {
+            bool logged = false;
+            for (const std::string& line : native_lines) {
+                logged = logged || line.find(Narrow(removed)) != std::string::npos;
+            }
+            EXPECT_TRUE(logged) << Narrow(removed);
+        }
+        InstallBothProducts();
     }
 
-    InstallBothProducts();
-    InstallerCleanup wow64_record;
     std::vector<std::string> wow64_lines;
-    {
-        captured_lines log(Wow64InstallerChannel());
-        Wow64RegistryFunctions api;
-        Wow64Switch() = true;
-        wow64::CleanInstallerDatabase(api, wow64_record);
-        Wow64Switch() = false;
-        wow64_lines = log.lines();
-    }
+    const InstallerCleanup wow64_record = RunWow64Variant(wow64_lines);
     ExpectVRemovedAndWKept("WOW64");
-    EXPECT_EQ(native_record.key_files, wow64_record.key_files);
+    EXPECT_EQ(KeyFilesOfV(), wow64_record.key_files);
 
     // The same lines up to the key files; then the native variant logs the counters it
     // deleted, the WOW64 variant every key file for every root store.
-    const std::vector<std::string> native_before =
-        korve::test::lines_between(native_lines, native_lines.front(), "Key Files Removed");
     const std::vector<std::string> wow64_before =
         korve::test::lines_between(wow64_lines, wow64_lines.front(), "Key Files Removed");
-    EXPECT_EQ(native_before, wow64_before);
-    const std::size_t native_key_files = native_before.size() + 2;
     const std::size_t wow64_key_files = wow64_before.size() + 2;
-    ASSERT_LE(native_key_files, native_lines.size());
     ASSERT_LE(wow64_key_files, wow64_lines.size());
-    std::vector<InstallerStore> with_counters;
-    for (const InstallerStore& root : native_record.stores.roots) {
-        const StorePathParts parts = SplitStorePath(root.path + L"\\SharedDLLs");
-        if (KeyExists(HiveFromName(parts.short_name), parts.sub_path)) {
-            with_counters.push_back(root);
+    if (kNativeVariantRunsHere) {
+        const std::vector<std::string> native_before =
+            korve::test::lines_between(native_lines, native_lines.front(), "Key Files Removed");
+        EXPECT_EQ(native_before, wow64_before);
+        const std::size_t native_key_files = native_before.size() + 2;
+        ASSERT_LE(native_key_files, native_lines.size());
+        std::vector<InstallerStore> with_counters;
+        for (const InstallerStore& root : native_record.stores.roots) {
+            const StorePathParts parts = SplitStorePath(root.path + L"\\SharedDLLs");
+            if (KeyExists(HiveFromName(parts.short_name), parts.sub_path)) {
+                with_counters.push_back(root);
+            }
         }
+        EXPECT_EQ(
+            KeyFileLines(native_record, with_counters),
+            std::vector<std::string>(native_lines.begin() + native_key_files, native_lines.end()));
     }
-    EXPECT_EQ(
-        KeyFileLines(native_record, with_counters),
-        std::vector<std::string>(native_lines.begin() + native_key_files, native_lines.end()));
     EXPECT_EQ(KeyFileLines(wow64_record, wow64_record.stores.roots),
               std::vector<std::string>(wow64_lines.begin() + wow64_key_files, wow64_lines.end()));
+}
+
+// A 32-bit install on 64-bit Windows: its installer data is in the 64-bit view, but its key
+// files are counted in the 32-bit view's SharedDLLs. The x86 program's WOW64 variant removes
+// both; W keeps its registration and its counters.
+class MsiDatabaseX86PackagesTest : public MsiDatabaseTest {
+  protected:
+    MsiDatabaseX86PackagesTest() : MsiDatabaseTest(kX86Packages) {}
+    void SetUp() override {
+        if (kNativeVariantRunsHere) GTEST_SKIP() << "the x86 program's case: WOW64 variant";
+        MsiDatabaseTest::SetUp();
+    }
+};
+
+TEST_F(MsiDatabaseX86PackagesTest, Wow64VariantRemovesVWithItsCountersInThe32BitView) {
+    std::vector<std::string> lines;
+    const InstallerCleanup record = RunWow64Variant(lines);
+    ExpectVRemovedAndWKept("WOW64, x86 packages");
+    EXPECT_EQ(KeyFilesOfV(), record.key_files);
 }
 
 }  // namespace

@@ -16,8 +16,10 @@ int main() {
     }
     while (*arguments == ' ') ++arguments;
 
+    // Long enough for a whole end-to-end run on a loaded machine (the x86 program's root
+    // search under WoW64 alone can take half a minute); the watcher outwaits it.
     if (std::strncmp(arguments, "run ", 4) != 0) {
-        ::Sleep(120000);
+        ::Sleep(300000);
         return 0;
     }
     std::string command = arguments + 4;
@@ -28,7 +30,7 @@ int main() {
                           &startup, &info)) {
         return 2;
     }
-    ::WaitForSingleObject(info.hProcess, 60000);
+    ::WaitForSingleObject(info.hProcess, 310000);
     DWORD code = 3;
     ::GetExitCodeProcess(info.hProcess, &code);
     ::CloseHandle(info.hThread);

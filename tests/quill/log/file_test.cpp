@@ -67,25 +67,26 @@ TEST_F(FileTest, TwoListenersOnOneFileKeepTheOrderOfTheWrites) {
               read_file(log_path()));
 }
 
+struct background_writer {
+    std::string writer, base;
+    korve::test::child_result a;
+};
+
+// A thread procedure of its own: a lambda does not convert to the stdcall pointer on x86.
+DWORD WINAPI run_background_writer(LPVOID context) {
+    auto& s = *static_cast<background_writer*>(context);
+    s.a = korve::test::run_child("\"" + s.writer + "\" \"" + s.base + "\" A 300", "", 60000);
+    return 0;
+}
+
 TEST_F(FileTest, TwoProcessesAppendWholeLinesInTheirOwnOrder) {
     const std::string writer =
         korve::test::beside_test_executable("..\\..\\support\\log_writer.exe");
     ASSERT_TRUE(korve::test::path_exists(writer)) << writer;
     constexpr int count = 300;
-    struct both {
-        std::string writer, base;
-        korve::test::child_result a;
-    } shared{writer, base(), {}};
+    background_writer shared{writer, base(), {}};
     // One writer in the background, the other in the foreground, both at once.
-    HANDLE background = ::CreateThread(
-        nullptr, 0,
-        [](LPVOID context) -> DWORD {
-            auto& s = *static_cast<both*>(context);
-            s.a =
-                korve::test::run_child("\"" + s.writer + "\" \"" + s.base + "\" A 300", "", 60000);
-            return 0;
-        },
-        &shared, 0, nullptr);
+    HANDLE background = ::CreateThread(nullptr, 0, &run_background_writer, &shared, 0, nullptr);
     ASSERT_NE(nullptr, background);
     const auto b = korve::test::run_child("\"" + writer + "\" \"" + base() + "\" B 300", "", 60000);
     ::WaitForSingleObject(background, INFINITE);
