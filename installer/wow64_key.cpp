@@ -39,6 +39,12 @@ Wow64Key Wow64Key::Open(const Wow64RegistryFunctions& api, HKEY parent,
     return OpenName(api, parent, sub_path.c_str(), access, 0);
 }
 
+Wow64Key Wow64Key::OpenAsIs(const Wow64RegistryFunctions& api, HKEY parent,
+                            const std::wstring& name, REGSAM access) {
+    if (!FitsPathBuffer(name)) return Wow64Key();
+    return OpenName(api, parent, name.c_str(), access, REG_OPTION_OPEN_LINK);
+}
+
 Wow64Key Wow64Key::OpenRoot(const Wow64RegistryFunctions& api, HKEY parent, REGSAM access) {
     return OpenName(api, parent, nullptr, access, 0);
 }

@@ -33,6 +33,10 @@ class Wow64Key {
     // of kWow64BufferChars or more characters (it would not fit the path buffer).
     static Wow64Key Open(const Wow64RegistryFunctions& api, HKEY parent,
                          const std::wstring& sub_path, REGSAM access);
+    // Opens the one component `name` with REG_OPTION_OPEN_LINK and no further check: a link
+    // comes back as itself, a key without sub-keys (for walks that only descend).
+    static Wow64Key OpenAsIs(const Wow64RegistryFunctions& api, HKEY parent,
+                             const std::wstring& name, REGSAM access);
     // A new handle to `parent` itself (no sub-key).
     static Wow64Key OpenRoot(const Wow64RegistryFunctions& api, HKEY parent, REGSAM access);
 

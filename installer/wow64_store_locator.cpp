@@ -38,8 +38,10 @@ void AddLocationsOf(const Wow64RegistryFunctions& api, InstallerStores& stores,
     }
 }
 
-// Wow64Key::Open does not open a link (as a child or as the Installer key), so a link is
-// never descended into: a link to an ancestor would never end the search.
+// Children are opened as they are: a link opened as itself is a leaf, so its target is never
+// searched through it and a link to an ancestor cannot make the search endless (no value
+// enumeration per key is needed for that). Installer\UpgradeCodes is opened with the full
+// check of Wow64Key::Open.
 void Search(const Wow64RegistryFunctions& api, InstallerStores& stores, const std::wstring& path,
             HKEY key, int depth) {
     std::wstring name;
@@ -53,7 +55,7 @@ void Search(const Wow64RegistryFunctions& api, InstallerStores& stores, const st
             continue;
         }
         if (depth + 1 >= kMaxDepth) continue;
-        const Wow64Key child = Wow64Key::Open(api, key, name, kWow64ReadAccess);
+        const Wow64Key child = Wow64Key::OpenAsIs(api, key, name, kWow64ReadAccess);
         if (child.valid()) Search(api, stores, path + L"\\" + name, child.get(), depth + 1);
     }
 }
