@@ -2,13 +2,13 @@
 
 const wchar_t* const kHiveShortNames[4] = {L"HKCR", L"HKLM", L"HKCU", L"HKU"};
 
-std::uint32_t InstallerStores::AddRoot(const std::wstring& path) {
-    roots.push_back({++counter, path});
+std::uint32_t InstallerStores::AddRoot(const std::wstring& path, const std::wstring& owner) {
+    roots.push_back({++counter, path, owner});
     return counter;
 }
 
-std::uint32_t InstallerStores::AddLocation(const std::wstring& path) {
-    locations.push_back({++counter, path});
+std::uint32_t InstallerStores::AddLocation(const std::wstring& path, const std::wstring& owner) {
+    locations.push_back({++counter, path, owner});
     return counter;
 }
 

@@ -13,6 +13,8 @@ struct InstallerStore {
     // Hive short name, then a backslash and the sub-key path (HKLM\SOFTWARE\Classes); a store
     // directly below a hive has the short name alone.
     std::wstring path;
+    // The user whose hive holds the store's data, as a SID text; empty for the machine's.
+    std::wstring owner;
 };
 
 // The stores found by the locating phase.
@@ -24,9 +26,9 @@ struct InstallerStores {
     // For each root store P: P\Installer, then P\Installer\UserData\S for each user S.
     std::vector<InstallerStore> locations;
 
-    // Increments the counter and appends (counter, path); returns the new number.
-    std::uint32_t AddRoot(const std::wstring& path);
-    std::uint32_t AddLocation(const std::wstring& path);
+    // Increments the counter and appends (counter, path, owner); returns the new number.
+    std::uint32_t AddRoot(const std::wstring& path, const std::wstring& owner = {});
+    std::uint32_t AddLocation(const std::wstring& path, const std::wstring& owner = {});
 };
 
 // The hive short names in the order in which the hives are searched.

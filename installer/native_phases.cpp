@@ -12,11 +12,13 @@ namespace {
 
 using quill::registry2::key;
 
-// The key at a store path plus `suffix` (which starts with a backslash, or is empty).
+// The key at a store path plus `suffix` (which starts with a backslash, or is empty). No
+// component is followed as a registry link: a user's link would lead a user's codes into
+// the machine's tables.
 key OpenStoreKey(const std::wstring& store_path, const std::wstring& suffix) {
     const StorePathParts parts = SplitStorePath(store_path);
     const key hive = key::open_handle(HiveFromName(parts.short_name));
-    return key::open(hive, parts.sub_path + suffix);
+    return key::open_path_as_is(hive, parts.sub_path + suffix);
 }
 
 std::optional<key> TryOpenStoreKey(const std::wstring& store_path, const std::wstring& suffix) {
@@ -38,14 +40,16 @@ void RemoveUpgradeCodes(const InstallerStore& root, InstallerCleanup& record) {
     if (!upgrade_codes) return;
     for (const std::wstring& upgrade_code : record.upgrade_codes) {
         try {
-            key products_of_code = key::open(*upgrade_codes, upgrade_code);
+            key products_of_code = key::open_as_is(*upgrade_codes, upgrade_code);
+            // A link would name another key's products and have that key deleted.
+            if (products_of_code.is_link()) continue;
             const quill::registry2::name_set names = products_of_code.value_names();
             products_of_code.close();
             for (const std::wstring& name : names) {
                 // Only a packed GUID names a product: any other name (the empty default value
                 // above all) would make the product phase delete outside the product's keys.
                 if (IsPackedGuid(name)) {
-                    record.product_codes.insert(name);
+                    AddProductCode(record, name, root.owner);
                 } else {
                     InstallerChannel().write(quill::log::level_note,
                                              L"%i  Not a product code: \"%ls\"",
@@ -64,6 +68,7 @@ void RemoveProducts(const InstallerStore& location, InstallerCleanup& record) {
     std::optional<key> products = TryOpenStoreKey(location.path, L"\\Products");
     if (!products) return;
     for (const std::wstring& product_code : record.product_codes) {
+        if (!ProductCodeApplies(record, product_code, location.owner)) continue;
         try {
             if (NativeSwitch()) products->delete_key(product_code, true);
             LogLine(location.number, UnpackGuid(product_code));
@@ -77,7 +82,10 @@ void RemoveComponents(const InstallerStore& location, InstallerCleanup& record) 
     try {
         key components = OpenStoreKey(location.path, L"\\Components");
         for (const std::wstring& component_code : components.sub_keys()) {
-            if (!CheckComponent(record, key::open(components, component_code, true))) continue;
+            // Opened as it is: through a link its client values would be another key's.
+            key component = key::open_as_is(components, component_code);
+            if (component.is_link()) continue;
+            if (!CheckComponent(record, std::move(component), location.owner)) continue;
             LogLine(location.number, UnpackGuid(component_code));
             if (NativeSwitch()) components.delete_key(component_code, true);
         }
@@ -86,12 +94,14 @@ void RemoveComponents(const InstallerStore& location, InstallerCleanup& record) 
     }
 }
 
-bool CheckComponent(InstallerCleanup& record, key component) {
+bool CheckComponent(InstallerCleanup& record, key component, const std::wstring& owner) {
     const quill::registry2::name_set names = component.value_names();
     std::size_t matched = 0;
+    bool machine_codes_only = true;
     std::set<std::wstring> key_paths;
     for (const std::wstring& name : names) {
-        if (record.product_codes.count(name) == 0) continue;
+        if (!ProductCodeApplies(record, name, owner)) continue;
+        machine_codes_only = machine_codes_only && ProductCodeApplies(record, name, L"");
         std::wstring key_path = component.get_string(name);
         // The installer writes "C?\..." for some key paths; SharedDLLs names them "C:\...".
         if (key_path.size() > 1 && key_path[1] == L'?') key_path[1] = L':';
@@ -100,12 +110,15 @@ bool CheckComponent(InstallerCleanup& record, key component) {
         ++matched;
     }
     if (matched == 0 || matched != names.size()) return false;
-    record.key_files.insert(key_paths.begin(), key_paths.end());
+    // A key file that a user's code freed is that user's to count down only.
+    for (const std::wstring& path : key_paths)
+        AddKeyFile(record, path, machine_codes_only ? L"" : owner);
     return true;
 }
 
 void RemoveKeyFiles(const InstallerStore& shared_dlls, InstallerCleanup& record) {
     for (const std::wstring& key_file : record.key_files) {
+        if (!KeyFileApplies(record, key_file, shared_dlls.owner)) continue;
         try {
             key counters = OpenStoreKey(shared_dlls.path, L"");
             if (NativeSwitch()) counters.delete_value(key_file);

@@ -5,8 +5,10 @@
 
 // The cleaning phases of the native variant, through quill::registry2. Each runs once per
 // store with that store's number and path; lines ("%i  %ls") go to the installer channel.
-// Deletions happen only while the native switch is set. Registry errors are caught at the
-// scopes named below and write no line; other errors leave the phase.
+// Deletions happen only while the native switch is set. Codes and key files act only on the
+// stores they apply to (ProductCodeApplies, KeyFileApplies), and no key is opened through a
+// registry link. Registry errors are caught at the scopes named below and write no line;
+// other errors leave the phase.
 namespace native {
 
 // Root store P: deletes P\Installer\UpgradeCodes\U for every U in record.upgrade_codes and
@@ -22,10 +24,13 @@ void RemoveProducts(const InstallerStore& location, InstallerCleanup& record);
 // only clients were the product. An error abandons the rest of the location.
 void RemoveComponents(const InstallerStore& location, InstallerCleanup& record);
 
-// Deletes the product's client values of one component key (owned, closed at the end);
-// true when they were all of its values, and then the key paths join record.key_files.
-// A key path stored as "C?\..." is collected as "C:\...". Throws registry2 errors.
-bool CheckComponent(InstallerCleanup& record, quill::registry2::key component);
+// Deletes the product's client values of one component key (owned, closed at the end) of a
+// location of `owner` (codes that do not apply there are left alone); true when they were
+// all of its values, and then the key paths join record.key_files, owned by `owner` when a
+// user's code freed them. A key path stored as "C?\..." is collected as "C:\...". Throws
+// registry2 errors.
+bool CheckComponent(InstallerCleanup& record, quill::registry2::key component,
+                    const std::wstring& owner);
 
 // `shared_dlls` is a root store with its path extended by "\SharedDLLs": deletes the value of
 // every key file in record.key_files there. An error skips one key file.

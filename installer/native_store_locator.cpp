@@ -2,6 +2,7 @@
 
 #include "channels/program_channels.h"
 #include "installer/cleaning_log.h"
+#include "installer/hive_owner.h"
 #include "installer/name_case.h"
 
 namespace native {
@@ -9,29 +10,53 @@ namespace {
 
 using quill::registry2::key;
 
-// Only the exact spelling counts below an Installer key in this variant.
+// The registry allows 512 levels; links are not followed, so only a corrupt hive goes deeper.
+constexpr int kMaxDepth = 512;
+
+// Only the exact spelling counts below an Installer key in this variant. An Installer key
+// that is a registry link, opened as itself, has no UpgradeCodes child: no store.
 bool HoldsUpgradeCodes(const key& parent, const std::wstring& installer_name) {
-    const key installer = key::open(parent, installer_name);
+    const key installer = key::open_as_is(parent, installer_name);
     return installer.sub_keys().count(L"UpgradeCodes") != 0;
+}
+
+// Children are opened as they are: a link opened as itself is a leaf, so its target is never
+// searched through it (only by its own path) and a link to an ancestor cannot make the
+// search endless. No is_link query is needed for that, which keeps the walk as fast.
+void Search(InstallerStores& stores, const std::wstring& path, key parent, int depth) {
+    for (const std::wstring& name : parent.sub_keys()) {
+        try {
+            if (EqualsLowerCase(name, L"installer")) {
+                if (HoldsUpgradeCodes(parent, name)) {
+                    const std::uint32_t number = stores.AddRoot(path, StoreOwner(path));
+                    InstallerChannel().write(quill::log::level_note, L"Root: %i  %ls",
+                                             static_cast<int>(number), path.c_str());
+                }
+                continue;
+            }
+            if (depth + 1 >= kMaxDepth) continue;
+            Search(stores, path + L"\\" + name, key::open_as_is(parent, name), depth + 1);
+        } catch (const quill::registry2::generic&) {
+            // A sub-tree that cannot be read holds no store we could clean.
+        }
+    }
 }
 
 void AddLocationsOf(InstallerStores& stores, const InstallerStore& root) {
     const std::uint32_t root_number = root.number;
     const std::wstring& root_path = root.path;
-    const std::uint32_t number = stores.AddLocation(root_path + L"\\Installer");
+    const std::uint32_t number = stores.AddLocation(root_path + L"\\Installer", root.owner);
     InstallerChannel().write(quill::log::level_note, "UserData: %i  %i  Installer",
                              static_cast<int>(root_number), static_cast<int>(number));
     try {
         const StorePathParts parts = SplitStorePath(root_path);
-        key installer = [&parts] {
+        const key user_data = [&parts] {
             const key hive = key::open_handle(HiveFromName(parts.short_name));
-            return key::open(hive, parts.sub_path + L"\\Installer");
+            return key::open_path_as_is(hive, parts.sub_path + L"\\Installer\\UserData");
         }();
-        const key user_data = key::open(installer, L"UserData");
-        installer.close();
         for (const std::wstring& user : user_data.sub_keys()) {
-            const std::uint32_t user_number =
-                stores.AddLocation(root_path + L"\\Installer\\UserData\\" + user);
+            const std::uint32_t user_number = stores.AddLocation(
+                root_path + L"\\Installer\\UserData\\" + user, LocationOwner(root, user));
             InstallerChannel().write(
                 quill::log::level_note, L"UserData: %i  %i  Installer\\UserData\\%ls",
                 static_cast<int>(root_number), static_cast<int>(user_number), user.c_str());
@@ -44,21 +69,7 @@ void AddLocationsOf(InstallerStores& stores, const InstallerStore& root) {
 }  // namespace
 
 void FindInstallerRoots(InstallerStores& stores, const std::wstring& path, key parent) {
-    for (const std::wstring& name : parent.sub_keys()) {
-        try {
-            if (EqualsLowerCase(name, L"installer")) {
-                if (HoldsUpgradeCodes(parent, name)) {
-                    const std::uint32_t number = stores.AddRoot(path);
-                    InstallerChannel().write(quill::log::level_note, L"Root: %i  %ls",
-                                             static_cast<int>(number), path.c_str());
-                }
-                continue;
-            }
-            FindInstallerRoots(stores, path + L"\\" + name, key::open(parent, name));
-        } catch (const quill::registry2::generic&) {
-            // A sub-tree that cannot be read holds no store we could clean.
-        }
-    }
+    Search(stores, path, std::move(parent), 0);
 }
 
 void AddInstallerLocations(InstallerStores& stores) {

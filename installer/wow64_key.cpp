@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "installer/name_case.h"
+
 Wow64Key::Wow64Key(Wow64Key&& other) noexcept
     : api_(other.api_), handle_(std::exchange(other.handle_, nullptr)) {}
 
@@ -18,18 +20,40 @@ Wow64Key Wow64Key::Open(const Wow64RegistryFunctions& api, HKEY parent,
                         const std::wstring& sub_path, REGSAM access) {
     // Longer paths would not fit the buffer they are copied into: treated as not found.
     if (!FitsPathBuffer(sub_path)) return Wow64Key();
-    return OpenName(api, parent, sub_path.c_str(), access);
+    // REG_OPTION_OPEN_LINK acts on the last component only, so each one is opened on its own.
+    Wow64Key current;
+    std::size_t start = 0;
+    while (start < sub_path.size()) {
+        std::size_t end = sub_path.find(L'\\', start);
+        if (end == std::wstring::npos) end = sub_path.size();
+        if (end > start) {
+            const std::wstring component = sub_path.substr(start, end - start);
+            Wow64Key next = OpenName(api, current.valid() ? current.get() : parent,
+                                     component.c_str(), access, REG_OPTION_OPEN_LINK);
+            if (!next.valid() || Wow64IsLink(api, next.get())) return Wow64Key();
+            current = std::move(next);
+        }
+        start = end + 1;
+    }
+    if (current.valid()) return current;
+    return OpenName(api, parent, sub_path.c_str(), access, 0);
+}
+
+Wow64Key Wow64Key::OpenAsIs(const Wow64RegistryFunctions& api, HKEY parent,
+                            const std::wstring& name, REGSAM access) {
+    if (!FitsPathBuffer(name)) return Wow64Key();
+    return OpenName(api, parent, name.c_str(), access, REG_OPTION_OPEN_LINK);
 }
 
 Wow64Key Wow64Key::OpenRoot(const Wow64RegistryFunctions& api, HKEY parent, REGSAM access) {
-    return OpenName(api, parent, nullptr, access);
+    return OpenName(api, parent, nullptr, access, 0);
 }
 
 Wow64Key Wow64Key::OpenName(const Wow64RegistryFunctions& api, HKEY parent, const wchar_t* sub_path,
-                            REGSAM access) {
+                            REGSAM access, DWORD options) {
     Wow64Key opened;
     HKEY handle = nullptr;
-    if (api.open_key(parent, sub_path, 0, access, &handle) == ERROR_SUCCESS) {
+    if (api.open_key(parent, sub_path, options, access, &handle) == ERROR_SUCCESS) {
         opened.api_ = &api;
         opened.handle_ = handle;
     }
@@ -38,6 +62,24 @@ Wow64Key Wow64Key::OpenName(const Wow64RegistryFunctions& api, HKEY parent, cons
 
 void Wow64Key::Close() noexcept {
     if (handle_ != nullptr) api_->close_key(std::exchange(handle_, nullptr));
+}
+
+bool Wow64IsLink(const Wow64RegistryFunctions& api, HKEY key) {
+    wchar_t name[kWow64BufferChars];
+    for (DWORD index = 0;; ++index) {
+        DWORD length = kWow64BufferChars;
+        DWORD type = 0;
+        const LONG result =
+            api.enum_value(key, index, name, &length, nullptr, &type, nullptr, nullptr);
+        if (result == ERROR_NO_MORE_ITEMS) return false;
+        if (result == ERROR_MORE_DATA) continue;  // a name too long to be the link's value
+        if (result != ERROR_SUCCESS) return true;
+        // The registry matches value names without regard to case.
+        if (type == REG_LINK && length < kWow64BufferChars &&
+            EqualsLowerCase(std::wstring(name, length), L"symboliclinkvalue")) {
+            return true;
+        }
+    }
 }
 
 bool FitsPathBuffer(const std::wstring& sub_path) {

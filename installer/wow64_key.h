@@ -29,10 +29,16 @@ class Wow64Key {
     Wow64Key& operator=(const Wow64Key&) = delete;
     ~Wow64Key() { Close(); }
 
-    // Opens `sub_path` below `parent`. Fails, without calling the registry, for a sub-path of
-    // kWow64BufferChars or more characters (it would not fit the path buffer).
+    // Opens `sub_path` below `parent` one component at a time, each with REG_OPTION_OPEN_LINK:
+    // a component that is a registry link fails the open (its target is never reached; an
+    // empty sub-path opens `parent` anew). Fails, without calling the registry, for a sub-path
+    // of kWow64BufferChars or more characters (it would not fit the path buffer).
     static Wow64Key Open(const Wow64RegistryFunctions& api, HKEY parent,
                          const std::wstring& sub_path, REGSAM access);
+    // Opens the one component `name` with REG_OPTION_OPEN_LINK and no further check: a link
+    // comes back as itself, a key without sub-keys (for walks that only descend).
+    static Wow64Key OpenAsIs(const Wow64RegistryFunctions& api, HKEY parent,
+                             const std::wstring& name, REGSAM access);
     // A new handle to `parent` itself (no sub-key).
     static Wow64Key OpenRoot(const Wow64RegistryFunctions& api, HKEY parent, REGSAM access);
 
@@ -42,11 +48,15 @@ class Wow64Key {
 
   private:
     static Wow64Key OpenName(const Wow64RegistryFunctions& api, HKEY parent,
-                             const wchar_t* sub_path, REGSAM access);
+                             const wchar_t* sub_path, REGSAM access, DWORD options);
 
     const Wow64RegistryFunctions* api_ = nullptr;
     HKEY handle_ = nullptr;
 };
+
+// True when `key` (opened as itself) is a registry link: it holds a REG_LINK value named
+// SymbolicLinkValue. A key whose values cannot be listed counts as one, so it is not used.
+bool Wow64IsLink(const Wow64RegistryFunctions& api, HKEY key);
 
 // True when the sub-key path fits the path buffer with its terminating zero.
 bool FitsPathBuffer(const std::wstring& sub_path);

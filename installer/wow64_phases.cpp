@@ -15,6 +15,8 @@ namespace {
 // A handle that keeps failing (anything but the end of the list) would never end a
 // value enumeration that only the end of the list stops.
 constexpr int kMaxFailuresInARow = 1024;
+// The registry allows 512 levels; links are not followed, so only a corrupt hive goes deeper.
+constexpr int kMaxDepth = 512;
 
 Wow64Key OpenStoreKey(const Wow64RegistryFunctions& api, const std::wstring& store_path,
                       const std::wstring& suffix, REGSAM access = kWow64ReadWriteAccess) {
@@ -42,17 +44,17 @@ std::optional<std::wstring> KeyPathFromData(const wchar_t* data, DWORD data_byte
     return std::wstring(data, chars);
 }
 
-void CollectProductCodes(const std::vector<std::wstring>& names, std::uint32_t number,
+void CollectProductCodes(const std::vector<std::wstring>& names, const InstallerStore& root,
                          InstallerCleanup& record) {
     for (const std::wstring& name : names) {
         // Only a packed GUID names a product: any other name (the empty default value above
         // all) would make the product phase delete outside the product's keys.
         if (IsPackedGuid(name)) {
-            record.product_codes.insert(name);
+            AddProductCode(record, name, root.owner);
         } else {
             Wow64InstallerChannel().write(quill::log::level_note,
                                           L"%i  Not a product code: \"%ls\"",
-                                          static_cast<int>(number), name.c_str());
+                                          static_cast<int>(root.number), name.c_str());
         }
     }
 }
@@ -67,7 +69,7 @@ void RemoveUpgradeCodes(const Wow64RegistryFunctions& api, const InstallerStore&
         Wow64Key products_of_code =
             Wow64Key::Open(api, upgrade_codes.get(), upgrade_code, kWow64ReadWriteAccess);
         if (!products_of_code.valid()) continue;
-        CollectProductCodes(Wow64ValueNames(api, products_of_code.get()), root.number, record);
+        CollectProductCodes(Wow64ValueNames(api, products_of_code.get()), root, record);
         products_of_code.Close();
         const LONG result = DeleteKey(api, upgrade_codes.get(), upgrade_code);
         if (result != ERROR_SUCCESS) {
@@ -83,6 +85,7 @@ void RemoveProducts(const Wow64RegistryFunctions& api, const InstallerStore& loc
     const Wow64Key products = OpenStoreKey(api, location.path, L"\\Products");
     if (!products.valid()) return;
     for (const std::wstring& product_code : record.product_codes) {
+        if (!ProductCodeApplies(record, product_code, location.owner)) continue;
         if (!Wow64Key::Open(api, products.get(), product_code, kWow64ReadWriteAccess).valid()) {
             continue;
         }
@@ -100,16 +103,18 @@ void RemoveComponents(const Wow64RegistryFunctions& api, const InstallerStore& l
         Wow64Key component =
             Wow64Key::Open(api, components.get(), component_code, kWow64ReadWriteAccess);
         if (!component.valid()) continue;
-        if (!CheckComponent(api, record, component.get())) continue;
+        if (!CheckComponent(api, record, component.get(), location.owner)) continue;
         LogLine(location.number, UnpackGuid(component_code));
         component.Close();
         DeleteKey(api, components.get(), component_code);
     }
 }
 
-bool CheckComponent(const Wow64RegistryFunctions& api, InstallerCleanup& record, HKEY component) {
+bool CheckComponent(const Wow64RegistryFunctions& api, InstallerCleanup& record, HKEY component,
+                    const std::wstring& owner) {
     std::size_t values = 0;
     std::size_t matched = 0;
+    bool machine_codes_only = true;
     std::set<std::wstring> key_paths;
     std::vector<std::wstring> client_values;
     int failures_in_a_row = 0;
@@ -135,13 +140,14 @@ bool CheckComponent(const Wow64RegistryFunctions& api, InstallerCleanup& record,
         failures_in_a_row = 0;
         ++values;
         const std::wstring value_name(name, name_length < kWow64BufferChars ? name_length : 0);
-        if (record.product_codes.count(value_name) == 0) continue;
+        if (!ProductCodeApplies(record, value_name, owner)) continue;
         std::optional<std::wstring> key_path = KeyPathFromData(data, data_bytes);
         if (!key_path) continue;
         // The installer writes "C?\..." for some key paths; SharedDLLs names them "C:\...".
         if (key_path->size() > 1 && (*key_path)[1] == L'?') (*key_path)[1] = L':';
         if (!key_path->empty()) key_paths.insert(*key_path);
         client_values.push_back(value_name);
+        machine_codes_only = machine_codes_only && ProductCodeApplies(record, value_name, L"");
         ++matched;
     }
     // Deleting during the enumeration would shift the indexes of the values not yet read.
@@ -149,7 +155,9 @@ bool CheckComponent(const Wow64RegistryFunctions& api, InstallerCleanup& record,
         for (const std::wstring& value : client_values) api.delete_value(component, value.c_str());
     }
     if (matched == 0 || matched != values) return false;
-    record.key_files.insert(key_paths.begin(), key_paths.end());
+    // A key file that a user's code freed is that user's to count down only.
+    for (const std::wstring& path : key_paths)
+        AddKeyFile(record, path, machine_codes_only ? L"" : owner);
     return true;
 }
 
@@ -158,6 +166,7 @@ void RemoveKeyFiles(const Wow64RegistryFunctions& api, const InstallerStore& sha
     // A 32-bit install keeps its installer data in the 64-bit view but counts its key files
     // in the 32-bit view's SharedDLLs, so both views lose the counter of a removed key file.
     for (const std::wstring& key_file : record.key_files) {
+        if (!KeyFileApplies(record, key_file, shared_dlls.owner)) continue;
         for (const REGSAM access : {kWow64ReadWriteAccess, kWow64ReadWriteAccess32}) {
             const Wow64Key counters = OpenStoreKey(api, shared_dlls.path, L"", access);
             if (counters.valid() && Wow64Switch()) {
@@ -169,8 +178,15 @@ void RemoveKeyFiles(const Wow64RegistryFunctions& api, const InstallerStore& sha
 }
 
 void DeleteTreeWow64(const Wow64RegistryFunctions& api, HKEY parent, const std::wstring& name) {
+    DeleteTreeWow64(api, parent, name, 0);
+}
+
+void DeleteTreeWow64(const Wow64RegistryFunctions& api, HKEY parent, const std::wstring& name,
+                     int depth) {
+    // A link does not open (Wow64Key::Open), so it is left as it is: RegDeleteKeyExW would
+    // delete its target, and the table holds no call that deletes a link itself.
     Wow64Key tree = Wow64Key::Open(api, parent, name, kWow64ReadWriteAccess);
-    if (!tree.valid()) return;
+    if (!tree.valid() || depth >= kMaxDepth) return;
     LONG result = ERROR_SUCCESS;
     std::wstring previous;
     for (bool first = true;; first = false) {
@@ -178,7 +194,7 @@ void DeleteTreeWow64(const Wow64RegistryFunctions& api, HKEY parent, const std::
         result = Wow64SubKeyName(api, tree.get(), 0, child);
         if (result != ERROR_SUCCESS) break;
         if (!first && child == previous) break;  // that child could not be removed
-        DeleteTreeWow64(api, tree.get(), child);
+        DeleteTreeWow64(api, tree.get(), child, depth + 1);
         previous = child;
     }
     tree.Close();

@@ -8,7 +8,9 @@
 #include "installer/wow64_registry_functions.h"
 
 // The cleaning phases of the WOW64 variant: the looked-up registry functions, the 64-bit view
-// named in every call, names read by index in registry order. Each runs once per store;
+// named in every call, names read by index in registry order, no key opened through a
+// registry link, codes and key files acting only where they apply (ProductCodeApplies,
+// KeyFileApplies). Each runs once per store;
 // lines ("%i  %ls") go to the WOW64 installer channel. Deletions happen only while the WOW64
 // switch is set. Nothing here throws registry errors: a failure skips one item.
 namespace wow64 {
@@ -33,7 +35,10 @@ void RemoveComponents(const Wow64RegistryFunctions& api, const InstallerStore& l
 // data is taken as text up to its first zero; "C?\..." becomes "C:\...". A value whose name
 // or data does not fit its 300-character buffer, or whose data fills the data buffer without
 // a terminating zero, counts as a value of the component but is left alone.
-bool CheckComponent(const Wow64RegistryFunctions& api, InstallerCleanup& record, HKEY component);
+// Only codes that apply to a location of `owner` count as the product's; key files that a
+// user's code freed are owned by `owner`.
+bool CheckComponent(const Wow64RegistryFunctions& api, InstallerCleanup& record, HKEY component,
+                    const std::wstring& owner);
 
 // `shared_dlls` is a root store with its path extended by "\SharedDLLs": deletes the value of
 // every key file there, in the 64-bit view and in the 32-bit view (where a 32-bit install
@@ -42,8 +47,12 @@ void RemoveKeyFiles(const Wow64RegistryFunctions& api, const InstallerStore& sha
                     InstallerCleanup& record);
 
 // Deletes the key `name` below `parent` with its whole tree. A child that cannot be removed
-// stops the deletion; what was deleted stays deleted.
+// stops the deletion; what was deleted stays deleted. A registry link (`name` itself or in
+// the tree) is left in place and its target untouched, so the key holding it stays; a tree
+// deeper than the registry's 512 levels (`depth` counts from the first call) is left too.
 void DeleteTreeWow64(const Wow64RegistryFunctions& api, HKEY parent, const std::wstring& name);
+void DeleteTreeWow64(const Wow64RegistryFunctions& api, HKEY parent, const std::wstring& name,
+                     int depth);
 
 // The four phases over the stores already in record.stores, each under its heading.
 void RemoveFromStores(const Wow64RegistryFunctions& api, InstallerCleanup& record);

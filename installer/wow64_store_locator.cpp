@@ -2,11 +2,15 @@
 
 #include "channels/program_channels.h"
 #include "installer/cleaning_log.h"
+#include "installer/hive_owner.h"
 #include "installer/name_case.h"
 #include "installer/wow64_key.h"
 
 namespace wow64 {
 namespace {
+
+// The registry allows 512 levels; links are not followed, so only a corrupt hive goes deeper.
+constexpr int kMaxDepth = 512;
 
 bool HoldsUpgradeCodes(const Wow64RegistryFunctions& api, HKEY parent,
                        const std::wstring& installer_name) {
@@ -17,7 +21,7 @@ bool HoldsUpgradeCodes(const Wow64RegistryFunctions& api, HKEY parent,
 void AddLocationsOf(const Wow64RegistryFunctions& api, InstallerStores& stores,
                     const InstallerStore& root) {
     quill::log::channel& log = Wow64InstallerChannel();
-    const std::uint32_t number = stores.AddLocation(root.path + L"\\Installer");
+    const std::uint32_t number = stores.AddLocation(root.path + L"\\Installer", root.owner);
     log.write(quill::log::level_note, "UserData: %i  %i  Installer", static_cast<int>(root.number),
               static_cast<int>(number));
 
@@ -27,10 +31,32 @@ void AddLocationsOf(const Wow64RegistryFunctions& api, InstallerStores& stores,
                        parts.sub_path + L"\\Installer\\UserData", kWow64ReadAccess);
     if (!user_data.valid()) return;
     for (const std::wstring& user : Wow64SubKeyNames(api, user_data.get())) {
-        const std::uint32_t user_number =
-            stores.AddLocation(root.path + L"\\Installer\\UserData\\" + user);
+        const std::uint32_t user_number = stores.AddLocation(
+            root.path + L"\\Installer\\UserData\\" + user, LocationOwner(root, user));
         log.write(quill::log::level_note, L"UserData: %i  %i  Installer\\UserData\\%ls",
                   static_cast<int>(root.number), static_cast<int>(user_number), user.c_str());
+    }
+}
+
+// Children are opened as they are: a link opened as itself is a leaf, so its target is never
+// searched through it and a link to an ancestor cannot make the search endless (no value
+// enumeration per key is needed for that). Installer\UpgradeCodes is opened with the full
+// check of Wow64Key::Open.
+void Search(const Wow64RegistryFunctions& api, InstallerStores& stores, const std::wstring& path,
+            HKEY key, int depth) {
+    std::wstring name;
+    for (DWORD index = 0; Wow64SubKeyName(api, key, index, name) == ERROR_SUCCESS; ++index) {
+        if (EqualsLowerCase(name, L"installer")) {
+            if (HoldsUpgradeCodes(api, key, name)) {
+                const std::uint32_t number = stores.AddRoot(path, StoreOwner(path));
+                Wow64InstallerChannel().write(quill::log::level_note, L"Root: %i  %ls",
+                                              static_cast<int>(number), path.c_str());
+            }
+            continue;
+        }
+        if (depth + 1 >= kMaxDepth) continue;
+        const Wow64Key child = Wow64Key::OpenAsIs(api, key, name, kWow64ReadAccess);
+        if (child.valid()) Search(api, stores, path + L"\\" + name, child.get(), depth + 1);
     }
 }
 
@@ -38,19 +64,7 @@ void AddLocationsOf(const Wow64RegistryFunctions& api, InstallerStores& stores,
 
 void FindInstallerRoots(const Wow64RegistryFunctions& api, InstallerStores& stores,
                         const std::wstring& path, HKEY key) {
-    std::wstring name;
-    for (DWORD index = 0; Wow64SubKeyName(api, key, index, name) == ERROR_SUCCESS; ++index) {
-        if (EqualsLowerCase(name, L"installer")) {
-            if (HoldsUpgradeCodes(api, key, name)) {
-                const std::uint32_t number = stores.AddRoot(path);
-                Wow64InstallerChannel().write(quill::log::level_note, L"Root: %i  %ls",
-                                              static_cast<int>(number), path.c_str());
-            }
-            continue;
-        }
-        const Wow64Key child = Wow64Key::Open(api, key, name, kWow64ReadAccess);
-        if (child.valid()) FindInstallerRoots(api, stores, path + L"\\" + name, child.get());
-    }
+    Search(api, stores, path, key, 0);
 }
 
 void AddInstallerLocations(const Wow64RegistryFunctions& api, InstallerStores& stores) {

@@ -11,21 +11,50 @@ namespace {
 constexpr REGSAM read_write = KEY_READ | KEY_WRITE;
 constexpr DWORD enumeration_buffer = 260;
 constexpr DWORD max_expansion = 32768;  // characters, terminator included
+// The registry itself allows 512 levels; a deeper walk can only come from a corrupt hive.
+constexpr int max_depth = 512;
+// ERROR_REPARSE_POINT_ENCOUNTERED, which not every SDK's headers define.
+constexpr int reparse_point_encountered = 4395;
 
-// Names in messages are narrowed strictly: an unmappable name throws the conversion error.
+// A name only describes the failure: one the ANSI code page cannot hold must not turn the
+// registry error into a conversion error (callers catch registry errors per item).
 std::string message_name(const std::wstring& name) {
-    return unicode::to_narrow(name, unicode::ansi_codepage, true);
+    try {
+        return unicode::to_narrow(name, unicode::ansi_codepage, false);
+    } catch (const exception&) {
+        std::string ascii;
+        for (const wchar_t c : name) ascii += c < 0x80 ? static_cast<char>(c) : '?';
+        return ascii;
+    }
 }
 
 int printable(HKEY handle) {
     return static_cast<int>(reinterpret_cast<std::intptr_t>(handle));
 }
 
-HKEY open_with_fallback(HKEY parent, const wchar_t* name, LONG& result) {
+HKEY open_with_fallback(HKEY parent, const wchar_t* name, LONG& result, DWORD options = 0) {
     HKEY opened = nullptr;
-    result = ::RegOpenKeyExW(parent, name, 0, read_write, &opened);
-    if (result == ERROR_ACCESS_DENIED) result = ::RegOpenKeyExW(parent, name, 0, KEY_READ, &opened);
+    result = ::RegOpenKeyExW(parent, name, options, read_write, &opened);
+    if (result == ERROR_ACCESS_DENIED)
+        result = ::RegOpenKeyExW(parent, name, options, KEY_READ, &opened);
     return result == ERROR_SUCCESS ? opened : nullptr;
+}
+
+// RegDeleteKeyW follows a link and deletes its target; only NtDeleteKey on a handle opened
+// with REG_OPTION_OPEN_LINK deletes the link itself. Both are looked up in ntdll, which every
+// process has loaded.
+LONG delete_by_handle(HKEY opened) {
+    using nt_delete_key = LONG(NTAPI*)(HANDLE);
+    using status_to_error = ULONG(NTAPI*)(LONG);
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    if (ntdll == nullptr) return ERROR_PROC_NOT_FOUND;
+    const auto delete_key = reinterpret_cast<nt_delete_key>(
+        reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtDeleteKey")));
+    const auto to_error = reinterpret_cast<status_to_error>(
+        reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    if (delete_key == nullptr || to_error == nullptr) return ERROR_PROC_NOT_FOUND;
+    const LONG status = delete_key(opened);
+    return status == 0 ? ERROR_SUCCESS : static_cast<LONG>(to_error(status));
 }
 
 // Enumerates names by index with RegEnumKeyExW or RegEnumValueW; returns the first error
@@ -75,6 +104,42 @@ key key::open(const key& parent, const std::wstring& name, bool create) {
                                static_cast<int>(result)));
     }
     return key(opened);
+}
+
+key key::open_as_is(const key& parent, const std::wstring& name) {
+    LONG result = ERROR_SUCCESS;
+    const HKEY opened =
+        open_with_fallback(parent.handle(), name.c_str(), result, REG_OPTION_OPEN_LINK);
+    if (opened == nullptr) {
+        throw key_error(format("RegOpenKeyEx() failed: key \"%s\" (%i)", message_name(name).c_str(),
+                               static_cast<int>(result)));
+    }
+    return key(opened);
+}
+
+key key::open_path_as_is(const key& parent, const std::wstring& path) {
+    key current = open_handle(parent.handle());
+    std::size_t start = 0;
+    while (start < path.size()) {
+        std::size_t end = path.find(L'\\', start);
+        if (end == std::wstring::npos) end = path.size();
+        if (end > start) {
+            current = open_as_is(current, path.substr(start, end - start));
+            if (current.is_link()) {
+                throw key_error(format("RegOpenKeyEx() failed: key \"%s\" (%i)",
+                                       message_name(path).c_str(), reparse_point_encountered));
+            }
+        }
+        start = end + 1;
+    }
+    return current;
+}
+
+bool key::is_link() const noexcept {
+    DWORD type = 0;
+    return ::RegQueryValueExW(handle(), L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
+               ERROR_SUCCESS &&
+           type == REG_LINK;
 }
 
 name_set key::sub_keys() const {
@@ -212,12 +277,34 @@ void key::delete_value(const std::wstring& name) {
 }
 
 void key::delete_key(const std::wstring& name, bool recursive) {
+    delete_tree(name, recursive, 0);
+}
+
+void key::delete_tree(const std::wstring& name, bool recursive, int depth) {
     if (recursive) {
-        key child = open(*this, name, false);
-        for (const std::wstring& grandchild : child.sub_keys()) child.delete_key(grandchild, true);
+        if (depth >= max_depth) {
+            throw key_error(format("RegDeleteKey() failed: key \"%s\" (%i)",
+                                   message_name(name).c_str(),
+                                   static_cast<int>(ERROR_STACK_OVERFLOW)));
+        }
+        key child = open_as_is(*this, name);
+        // A link has no children of its own; descending would walk its target.
+        if (!child.is_link()) {
+            for (const std::wstring& grandchild : child.sub_keys())
+                child.delete_tree(grandchild, true, depth + 1);
+        }
         child.close();
     }
-    const LONG result = ::RegDeleteKeyW(handle(), name.c_str());
+    delete_as_is(name);
+}
+
+void key::delete_as_is(const std::wstring& name) {
+    HKEY opened = nullptr;
+    LONG result = ::RegOpenKeyExW(handle(), name.c_str(), REG_OPTION_OPEN_LINK, DELETE, &opened);
+    if (result == ERROR_SUCCESS) {
+        const unique_hkey doomed(opened);
+        result = delete_by_handle(doomed.get());
+    }
     if (result != ERROR_SUCCESS) {
         throw key_error(format("RegDeleteKey() failed: key \"%s\" (%i)", message_name(name).c_str(),
                                static_cast<int>(result)));

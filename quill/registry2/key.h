@@ -16,8 +16,8 @@ using name_set = std::set<std::wstring>;
 // One open registry key, owned: the handle is closed when the object ends. Keys are opened
 // for reading and writing and, when that is refused (ERROR_ACCESS_DENIED), for reading only.
 // Every failure throws one of the registry errors with the failing call and its error code;
-// a name that the ANSI code page cannot hold in such a message throws
-// unicode::unmappable_character instead.
+// a name that the ANSI code page cannot hold is shown in such a message with "?" in place of
+// each character it lacks.
 class key {
   public:
     // A new handle to what `handle` names (a predefined root key, or a key the caller opened
@@ -29,6 +29,18 @@ class key {
     // Throws key_error "RegOpenKeyEx() failed: key "%s" (%i)" or
     // "RegCreateKeyEx() failed: key "%s" (%i)".
     static key open(const key& parent, const std::wstring& name, bool create = false);
+
+    // Opens the sub-key `name` (one component) as it is: a registry link is opened as the link
+    // itself, never its target (see is_link). Rights and errors as open without create.
+    static key open_as_is(const key& parent, const std::wstring& name);
+
+    // Opens `path` below `parent` component by component with open_as_is; a component that is
+    // a registry link throws key_error "RegOpenKeyEx() failed: key "%s" (%i)" naming the
+    // whole path, with ERROR_REPARSE_POINT_ENCOUNTERED. An empty path opens `parent` anew.
+    static key open_path_as_is(const key& parent, const std::wstring& path);
+
+    // True when this key is a registry link opened as itself (a REG_LINK "SymbolicLinkValue").
+    bool is_link() const noexcept;
 
     key(key&&) noexcept = default;
     key& operator=(key&&) noexcept = default;
@@ -71,14 +83,20 @@ class key {
     void delete_value(const std::wstring& name);
 
     // Deletes a sub-key; with `recursive`, its whole tree depth first (children listed once,
-    // before any is deleted). The first error stops the deletion; what went stays gone.
-    // key_error "RegDeleteKey() failed: key "%s" (%i)", or the errors of open and sub_keys.
+    // before any is deleted). Registry links are never followed: a link in the tree (or `name`
+    // itself) is deleted as the link, its target stays untouched. A tree deeper than the
+    // registry's 512 levels is not descended further. The first error stops the deletion;
+    // what went stays gone. key_error "RegDeleteKey() failed: key "%s" (%i)"
+    // (ERROR_STACK_OVERFLOW beyond the depth bound), or the errors of open and sub_keys.
     void delete_key(const std::wstring& name, bool recursive = true);
 
     void close() noexcept { handle_.reset(); }
 
   private:
     explicit key(HKEY handle) noexcept : handle_(handle) {}
+
+    void delete_tree(const std::wstring& name, bool recursive, int depth);
+    void delete_as_is(const std::wstring& name);
 
     unique_hkey handle_;
 };

@@ -1,6 +1,7 @@
 #include "cleanup/clean_software_registry.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,9 @@
 #include "cleanup/product_facts.h"
 #include "channels/program_channels.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/registry_link.h"
 #include "tests/support/saved_key.h"
+#include "tests/support/scratch_key.h"
 
 namespace {
 
@@ -261,6 +264,74 @@ TEST_F(CleanSoftwareRegistryTest, SuiteKeyWithAnotherProductKeepsIt) {
         framed({"HKLM\\SOFTWARE\\Pellam Suite\\KORVE\\5", "HKLM\\SOFTWARE\\Pellam Suite\\KORVE"}),
         run_step());
     EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, kSuite + L"\\LUMN\\5"));
+}
+
+// A user's brand key holding a link to a precious key and a link back to the brand key:
+// the links go as links, the precious key stays whole, and the step ends with every block.
+TEST_F(CleanSoftwareRegistryTest, LinksInTheUsersBrandKeyGoAsLinksAndALoopEnds) {
+    const korve::test::scratch_key precious(L"brand_precious");
+    set_string_value(HKEY_CURRENT_USER, precious.path() + L"\\Inside", L"v", L"keep");
+    make_key(HKEY_CURRENT_USER, kBrand + L"\\KORVE\\Settings");
+    const korve::test::registry_link to_precious(
+        HKEY_CURRENT_USER, kBrand + L"\\KORVE\\Settings\\P", HKEY_CURRENT_USER, precious.path());
+    const korve::test::registry_link loop(HKEY_CURRENT_USER, kBrand + L"\\KORVE\\Loop",
+                                          HKEY_CURRENT_USER, kBrand);
+    set_string_value(HKEY_LOCAL_MACHINE, kSuite + L"\\KORVE\\5", L"Path", L"C:\\");
+    EXPECT_EQ(framed({"HKCU\\Software\\Kestrana\\KORVE", "HKCU\\Software\\Kestrana",
+                      "HKLM\\SOFTWARE\\Pellam Suite\\KORVE\\5",
+                      "HKLM\\SOFTWARE\\Pellam Suite\\KORVE", "HKLM\\SOFTWARE\\Pellam Suite"}),
+              run_step());
+    EXPECT_FALSE(to_precious.exists());
+    EXPECT_FALSE(loop.exists());
+    EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, precious.path() + L"\\Inside"));
+}
+
+// The product code's entry fails part-way (its child b refuses all access): its child a stays
+// deleted, b and c stay, and the fallback runs. A listener puts the product's entry back
+// once block B has deleted it, so that only the fallback can delete it again.
+TEST_F(CleanSoftwareRegistryTest, ADeletionFailingPartWayEndsBlockBAndTheFallbackRuns) {
+    set_string_value(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore"), L"Product Code",
+                     kProductCode);
+    for (const wchar_t* child : {L"\\a", L"\\b", L"\\c"})
+        make_key(HKEY_LOCAL_MACHINE, uninstall_entry(kProductCode) + child);
+    const auto set_dacl_of_b = [&](const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                           &descriptor, nullptr));
+        HKEY b = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                                                 (uninstall_entry(kProductCode) + L"\\b").c_str(),
+                                                 0, WRITE_DAC, &b));
+        EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeySecurity(b, DACL_SECURITY_INFORMATION, descriptor));
+        ::RegCloseKey(b);
+        ::LocalFree(descriptor);
+    };
+    set_dacl_of_b(L"D:P");
+
+    class restoring_listener : public quill::log::listener {
+      public:
+        explicit restoring_listener(std::string trigger) : trigger_(std::move(trigger)) {}
+        void write(int, const std::string&, const std::string& text) override {
+            if (text == trigger_) make_key(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore"));
+        }
+
+      private:
+        std::string trigger_;
+    };
+    const std::string code_line = kUninstallLine + "{6F1C2B4E-3A5D-4C7B-9E8F-0A1B2C3D4E5F}";
+    std::vector<std::string> lines;
+    {
+        const log_capture log(MainChannel());
+        MainChannel().attach(0, std::make_unique<restoring_listener>(code_line));
+        CleanSoftwareRegistry();
+        lines = log.lines();
+    }
+    set_dacl_of_b(L"D:P(A;;KA;;;WD)");
+    EXPECT_EQ(framed({kUninstallLine + "Velocore", code_line, kUninstallLine + "Velocore"}), lines);
+    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(L"Velocore")));
+    EXPECT_FALSE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(kProductCode) + L"\\a"));
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(kProductCode) + L"\\b"));
+    EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(kProductCode) + L"\\c"));
 }
 
 }  // namespace

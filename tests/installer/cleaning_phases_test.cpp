@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,11 +17,13 @@
 #include "quill/registry2/key.h"
 #include "quill/unicode/conversion.h"
 #include "tests/support/captured_lines.h"
+#include "tests/support/registry_link.h"
 #include "tests/support/scratch_key.h"
 
 namespace {
 
 using korve::test::captured_lines;
+using korve::test::registry_link;
 using korve::test::scratch_key;
 
 const std::wstring kUpgradeCode = PackGuid(kProductUpgradeCode);
@@ -340,6 +344,122 @@ TEST_F(CleaningPhasesTest, DeleteTreeWow64RemovesAWholeTreeOnlyWithTheSwitch) {
     ::RegCloseKey(tree);
     EXPECT_FALSE(scratch_.exists(L"Tree\\Product"));
     EXPECT_TRUE(scratch_.exists(L"Tree"));
+}
+
+TEST_F(CleaningPhasesTest, AKeyFileNameOutsideTheCodePageIsSkippedLikeAnyMissingCounter) {
+    NativeSwitch() = true;
+    InstallerCleanup record = LocatedRecord();
+    // Sorts first; no SharedDLLs value has its name.
+    record.key_files = {L"C:\\Users\\\u0416\\x.dll", L"C:\\dir\\one.dll"};
+    captured_lines log(InstallerChannel());
+    for (const InstallerStore& root : record.stores.roots) {
+        native::RemoveKeyFiles({root.number, root.path + L"\\SharedDLLs", root.owner}, record);
+    }
+    EXPECT_EQ(std::vector<std::string>{Line(1, L"C:\\dir\\one.dll")}, log.lines());
+    EXPECT_FALSE(scratch_.value_exists(kShared, L"C:\\dir\\one.dll"));
+}
+
+// What the WOW64 variant asks of the registry, through its replaceable table.
+std::vector<REGSAM>& OpenRights() {
+    static std::vector<REGSAM> rights;
+    return rights;
+}
+std::vector<REGSAM>& DeleteViews() {
+    static std::vector<REGSAM> views;
+    return views;
+}
+LONG WINAPI RecordOpen(HKEY parent, LPCWSTR sub_key, DWORD options, REGSAM access, PHKEY result) {
+    OpenRights().push_back(access);
+    return ::RegOpenKeyExW(parent, sub_key, options, access, result);
+}
+LONG WINAPI RecordDelete(HKEY parent, LPCWSTR sub_key, REGSAM view, DWORD reserved) {
+    DeleteViews().push_back(view);
+    return ::RegDeleteKeyExW(parent, sub_key, view, reserved);
+}
+
+TEST_F(CleaningPhasesTest, Wow64AsksForItsRightsAndTheSixtyFourBitViewInEveryCall) {
+    Wow64RegistryFunctions api;
+    api.open_key = RecordOpen;
+    api.delete_key = RecordDelete;
+    OpenRights().clear();
+    DeleteViews().clear();
+    InstallerCleanup record;
+    record.upgrade_codes.insert(kUpgradeCode);
+    wow64::FindInstallerRoots(api, record.stores, path_, scratch_.get());
+    wow64::AddInstallerLocations(api, record.stores);
+    ASSERT_EQ(2u, record.stores.roots.size());
+    EXPECT_EQ(std::set<REGSAM>{0x20119},
+              std::set<REGSAM>(OpenRights().begin(), OpenRights().end()));
+
+    OpenRights().clear();
+    Wow64Switch() = true;
+    {
+        captured_lines log(Wow64InstallerChannel());
+        wow64::RemoveFromStores(api, record);
+    }
+    EXPECT_EQ(std::set<REGSAM>{0x2011F},
+              std::set<REGSAM>(OpenRights().begin(), OpenRights().end()));
+    EXPECT_EQ(std::set<REGSAM>{KEY_WOW64_64KEY},
+              std::set<REGSAM>(DeleteViews().begin(), DeleteViews().end()));
+    EXPECT_LE(6u, DeleteViews().size()) << "upgrade code, products, components";
+    ExpectCommonOutcome();
+}
+
+// Registry links planted among the stores: one inside the product's tree and one among the
+// components, both to a precious store elsewhere, one from the search's path to that store,
+// and loops back to the scratch root. Nothing is searched or deleted through them, both
+// walks end, and every phase runs.
+TEST_F(CleaningPhasesTest, LinksAreNeitherSearchedNorFollowedAndLoopsEndEveryWalk) {
+    scratch_key precious(L"installer_precious");
+    precious.set_string(L"Installer\\UpgradeCodes\\" + kUpgradeCode, kW, L"");
+    precious.create(L"Installer\\Products\\" + kW + L"\\SourceList");
+    precious.set_string(L"Component", kV1, L"C:\\dir\\one.dll");
+    const std::wstring base = scratch_.path() + L"\\";
+    const std::wstring product = base + L"Machine\\Installer\\Products\\" + kV1;
+    const registry_link links[] = {
+        {HKEY_CURRENT_USER, product + L"\\ToPrecious", HKEY_CURRENT_USER, precious.path()},
+        {HKEY_CURRENT_USER, product + L"\\Loop", HKEY_CURRENT_USER, scratch_.path()},
+        {HKEY_CURRENT_USER, base + kComponents + L"C0C0C0C0C0C0C0C0C0C0C0C0C0C0C0C9",
+         HKEY_CURRENT_USER, precious.path() + L"\\Component"},
+        {HKEY_CURRENT_USER, base + L"Walk\\ToPrecious", HKEY_CURRENT_USER, precious.path()},
+        {HKEY_CURRENT_USER, base + L"Walk\\Loop", HKEY_CURRENT_USER, scratch_.path()},
+    };
+    const auto expect_precious_intact = [&] {
+        EXPECT_TRUE(precious.value_exists(L"Installer\\UpgradeCodes\\" + kUpgradeCode, kW));
+        EXPECT_TRUE(precious.exists(L"Installer\\Products\\" + kW + L"\\SourceList"));
+        EXPECT_TRUE(precious.value_exists(L"Component", kV1));
+    };
+    const std::vector<std::wstring> stores = {path_ + L"\\Machine", path_ + L"\\NoShared"};
+
+    InstallerCleanup record;
+    record.upgrade_codes.insert(kUpgradeCode);
+    const Wow64RegistryFunctions api;
+    wow64::FindInstallerRoots(api, record.stores, path_, scratch_.get());
+    std::vector<std::wstring> found;
+    for (const InstallerStore& root : record.stores.roots) found.push_back(root.path);
+    EXPECT_EQ(stores, found);
+    wow64::AddInstallerLocations(api, record.stores);
+    Wow64Switch() = true;
+    std::vector<std::string> lines = RunWow64(record);
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "Key Files Removed"));
+    expect_precious_intact();
+    EXPECT_TRUE(links[0].exists()) << "the WOW64 variant leaves a link";
+    EXPECT_TRUE(scratch_.exists(L"Machine\\Installer\\Products\\" + kV1)) << "it holds the link";
+
+    // The native variant finds the same stores and deletes the links as links.
+    NativeSwitch() = true;
+    InstallerCleanup native_record = LocatedRecord();
+    found.clear();
+    for (const InstallerStore& root : native_record.stores.roots) found.push_back(root.path);
+    EXPECT_EQ(stores, found);
+    native_record.product_codes = record.product_codes;
+    lines = RunNative(native_record);
+    EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "Key Files Removed"));
+    expect_precious_intact();
+    EXPECT_FALSE(links[0].exists());
+    EXPECT_FALSE(links[1].exists());
+    EXPECT_TRUE(links[2].exists()) << "a linked component is not examined";
+    ExpectCommonOutcome();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "channels/program_channels.h"
+#include "installer/hive_owner.h"
 #include "installer/native_store_locator.h"
 #include "installer/wow64_registry_functions.h"
 #include "installer/wow64_store_locator.h"
@@ -61,6 +62,41 @@ TEST(SplitStorePathTest, SplitsAtTheFirstBackslash) {
         EXPECT_EQ(c.short_name, parts.short_name) << c.path;
         EXPECT_EQ(c.sub_path, parts.sub_path) << c.path;
     }
+}
+
+TEST(StoreOwnerTest, UserHivesOwnTheirStoresAndTheMachineItsOwn) {
+    const std::wstring me = CurrentUserSid();
+    ASSERT_FALSE(me.empty());
+    // HKCR's own Installer key comes from the machine's classes; one only in the user's is theirs.
+    korve::test::delete_tree_if_present(HKEY_CURRENT_USER, L"Software\\Classes\\KORVETestsOwner");
+    HKEY created = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS,
+              ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes\\KORVETestsOwner\\Installer",
+                                0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr));
+    ::RegCloseKey(created);
+    const struct {
+        const wchar_t* path;
+        std::wstring owner;
+    } cases[] = {
+        {L"HKLM\\SOFTWARE\\Classes", L""},
+        {L"HKLM", L""},
+        {L"HKU", L""},
+        {L"HKCR", L""},
+        {L"HKCR\\KORVETestsOwner", me},
+        {L"HKCU", me},
+        {L"HKCU\\Software\\X", me},
+        {L"HKU\\S-1-5-21-7\\Software\\X", L"S-1-5-21-7"},
+        {L"HKU\\S-1-5-21-7_Classes\\X", L"S-1-5-21-7"},
+        {L"HKU\\.DEFAULT\\Software", L".DEFAULT"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.owner, StoreOwner(c.path)) << Narrow(c.path);
+    korve::test::delete_tree_if_present(HKEY_CURRENT_USER, L"Software\\Classes\\KORVETestsOwner");
+
+    InstallerStore machine{1, L"HKLM\\SOFTWARE", L""};
+    InstallerStore user{2, L"HKU\\S-1-5-21-7\\Software", L"S-1-5-21-7"};
+    EXPECT_EQ(L"", LocationOwner(machine, L""));
+    EXPECT_EQ(L"S-1-5-18", LocationOwner(machine, L"S-1-5-18"));
+    EXPECT_EQ(L"S-1-5-21-7", LocationOwner(user, L"S-1-5-18"));
 }
 
 class RootSearchTest : public ::testing::Test {

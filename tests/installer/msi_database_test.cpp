@@ -14,6 +14,7 @@
 
 #include "channels/program_channels.h"
 #include "installer/clean_installer_database.h"
+#include "installer/hive_owner.h"
 #include "installer/packed_guid.h"
 #include "installer/variant_switches.h"
 #include "installer/wow64_phases.h"
@@ -21,6 +22,7 @@
 #include "quill/unicode/conversion.h"
 #include "tests/support/captured_lines.h"
 #include "tests/support/child_process.h"
+#include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scratch_key.h"
 
@@ -304,6 +306,79 @@ TEST_F(MsiDatabaseX86PackagesTest, Wow64VariantRemovesVWithItsCountersInThe32Bit
     const InstallerCleanup record = RunWow64Variant(lines);
     ExpectVRemovedAndWKept("WOW64, x86 packages");
     EXPECT_EQ(KeyFilesOfV(), record.key_files);
+}
+
+// The user's own hive names the product's upgrade code twice (in a store of its own and in
+// its classes), listing W's product code beside a per-user product P of its own, which is
+// also registered under the machine's UserData\<SID>. P goes from the user's stores and that
+// UserData; W, named only by the user's hive, keeps its whole registration.
+TEST_F(MsiDatabaseTest, ProductCodesFromAUsersHiveActOnlyOnThatUsersInstallerData) {
+    const std::wstring sid = CurrentUserSid();
+    ASSERT_FALSE(sid.empty());
+    const std::wstring upgrade = L"Installer\\UpgradeCodes\\" + PackGuid(kProductUpgradeCode);
+    const std::wstring packed_p = L"FEDCBA9876543210FEDCBA9876543210";
+    const std::wstring component_p = L"0123456789ABCDEF0123456789ABCDEF";
+    const std::wstring user_store = L"Software\\KORVETests\\UserInstaller\\";
+    const std::wstring user_classes = L"Software\\Classes\\KORVETestsUserClasses\\";
+    const std::wstring user_data =
+        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\" + sid + L"\\";
+    const auto without_backslash = [](const std::wstring& path) {
+        return path.substr(0, path.size() - 1);
+    };
+    const korve::test::saved_key saved[] = {{HKEY_CURRENT_USER, without_backslash(user_store)},
+                                            {HKEY_CURRENT_USER, without_backslash(user_classes)},
+                                            {HKEY_LOCAL_MACHINE, without_backslash(user_data)}};
+    const auto plant = [&] {
+        for (const std::wstring& store : {user_store, user_classes}) {
+            korve::test::set_string_value(HKEY_CURRENT_USER, store + upgrade, PackGuid(kProductW),
+                                          L"");
+        }
+        korve::test::set_string_value(HKEY_CURRENT_USER, user_store + upgrade, packed_p, L"");
+        korve::test::make_key(HKEY_CURRENT_USER,
+                              user_store + L"Installer\\Products\\" + packed_p + L"\\SourceList");
+        korve::test::make_key(HKEY_LOCAL_MACHINE,
+                              user_data + L"Products\\" + packed_p + L"\\InstallProperties");
+        korve::test::set_string_value(HKEY_LOCAL_MACHINE, user_data + L"Components\\" + component_p,
+                                      packed_p, L"C:\\Users\\p.dll");
+    };
+    const auto expect_p_removed = [&](const char* variant) {
+        SCOPED_TRACE(variant);
+        for (const std::wstring& store : {user_store, user_classes})
+            EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, store + upgrade)) << Narrow(store);
+        EXPECT_FALSE(
+            KeyExists(HKEY_CURRENT_USER, user_store + L"Installer\\Products\\" + packed_p));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, user_data + L"Products\\" + packed_p));
+        EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, user_data + L"Components\\" + component_p));
+    };
+
+    if (kNativeVariantRunsHere) {
+        plant();
+        InstallerCleanup native_record;
+        NativeSwitch() = true;
+        {
+            captured_lines log(InstallerChannel());
+            CleanInstallerDatabase(native_record);
+        }
+        NativeSwitch() = false;
+        ExpectVRemovedAndWKept("native");
+        expect_p_removed("native");
+        EXPECT_TRUE(native_record.product_codes.count(PackGuid(kProductW)));
+        EXPECT_FALSE(ProductCodeApplies(native_record, PackGuid(kProductW), L""));
+        EXPECT_TRUE(ProductCodeApplies(native_record, PackGuid(kProductW), sid));
+
+        InstallBothProducts();
+    }
+    plant();
+    InstallerCleanup wow64_record;
+    {
+        captured_lines log(Wow64InstallerChannel());
+        Wow64RegistryFunctions api;
+        Wow64Switch() = true;
+        wow64::CleanInstallerDatabase(api, wow64_record);
+        Wow64Switch() = false;
+    }
+    ExpectVRemovedAndWKept("WOW64");
+    expect_p_removed("WOW64");
 }
 
 }  // namespace

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "quill/unicode/errors.h"
+#include "tests/support/registry_link.h"
 #include "tests/support/scratch_key.h"
 
 namespace {
 
+using korve::test::registry_link;
 using korve::test::scratch_key;
 using quill::registry2::key;
 
@@ -115,12 +117,14 @@ TEST_F(KeyTest, GetStringHandlesTerminatorsAndOddSizes) {
     const wchar_t doubled[] = L"abc\0";
     scratch_.set_raw(L"", L"doubled", REG_SZ, doubled, 10);
     scratch_.set_raw(L"", L"odd", REG_SZ, unterminated, 7);
+    scratch_.set_raw(L"", L"odd, last byte not zero", REG_SZ, unterminated, 5);
     scratch_.set_raw(L"", L"empty", REG_SZ, L"", 0);
     scratch_.set_string(L"", L"plain", L"Velocore");
 
     EXPECT_EQ(L"abc", root_.get_string(L"unterminated"));
     EXPECT_EQ(std::wstring(L"abc\0", 4), root_.get_string(L"doubled"));
     EXPECT_EQ(L"abc", root_.get_string(L"odd"));
+    EXPECT_EQ(L"ab", root_.get_string(L"odd, last byte not zero"));
     EXPECT_EQ(L"", root_.get_string(L"empty"));
     EXPECT_EQ(L"Velocore", root_.get_string(L"plain"));
 }
@@ -220,8 +224,65 @@ TEST_F(KeyTest, RecursiveDeleteOfAMissingKeyReportsTheOpenError) {
         message_of<quill::registry2::key_error>([&] { root_.delete_key(L"missing", false); }));
 }
 
-TEST_F(KeyTest, NameTheAnsiCodePageCannotHoldThrowsTheConversionError) {
-    EXPECT_THROW(key::open(root_, L"\u0416"), quill::unicode::unmappable_character);
+TEST_F(KeyTest, NameTheAnsiCodePageCannotHoldIsShownLossilyInTheRegistryError) {
+    EXPECT_EQ(
+        "RegOpenKeyEx() failed: key \"C:\\?\\x.dll\" (2)",
+        message_of<quill::registry2::key_error>([&] { key::open(root_, L"C:\\\u0416\\x.dll"); }));
+    EXPECT_EQ("RegDeleteValue() failed: value \"?\" (2)",
+              message_of<quill::registry2::key_error>([&] { root_.delete_value(L"\u0416"); }));
+}
+
+// Sorted children a, b (its access list refuses everything; Wine 8 does not check DELETE in
+// a key's access list, so listing is what it refuses), c.
+TEST_F(KeyTest, RecursiveDeleteThatFailsPartWayKeepsWhatWentAndStopsAtTheError) {
+    for (const wchar_t* child : {L"tree\\a\\deep", L"tree\\b", L"tree\\c"}) scratch_.create(child);
+    const auto set_dacl = [&](const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                           &descriptor, nullptr));
+        HKEY raw = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(scratch_.get(), L"tree\\b", 0, WRITE_DAC, &raw));
+        EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeySecurity(raw, DACL_SECURITY_INFORMATION, descriptor));
+        ::RegCloseKey(raw);
+        ::LocalFree(descriptor);
+    };
+    set_dacl(L"D:P");
+    EXPECT_EQ("RegOpenKeyEx() failed: key \"b\" (5)",
+              message_of<quill::registry2::key_error>([&] { root_.delete_key(L"tree", true); }));
+    set_dacl(L"D:P(A;;KA;;;WD)");
+    EXPECT_FALSE(scratch_.exists(L"tree\\a"));
+    EXPECT_TRUE(scratch_.exists(L"tree\\b"));
+    EXPECT_TRUE(scratch_.exists(L"tree\\c"));
+}
+
+// Links inside the tree and the tree's own name: one to a precious key, one back to an
+// ancestor. Each goes as a link; the precious key keeps its value; the loop ends.
+TEST_F(KeyTest, RecursiveDeleteRemovesLinksAsLinksAndNeverTheirTargets) {
+    scratch_.set_string(L"precious\\inside", L"v", L"keep");
+    scratch_.create(L"tree\\plain");
+    const std::wstring base = scratch_.path() + L"\\";
+    const registry_link to_precious(HKEY_CURRENT_USER, base + L"tree\\to precious",
+                                    HKEY_CURRENT_USER, base + L"precious");
+    const registry_link loop(HKEY_CURRENT_USER, base + L"tree\\plain\\loop", HKEY_CURRENT_USER,
+                             base + L"tree");
+    const registry_link named(HKEY_CURRENT_USER, base + L"named", HKEY_CURRENT_USER,
+                              base + L"precious");
+    root_.delete_key(L"tree", true);
+    root_.delete_key(L"named", true);
+    EXPECT_FALSE(scratch_.exists(L"tree"));
+    EXPECT_FALSE(to_precious.exists());
+    EXPECT_FALSE(named.exists());
+    EXPECT_TRUE(scratch_.value_exists(L"precious\\inside", L"v"));
+
+    const registry_link link(HKEY_CURRENT_USER, base + L"link", HKEY_CURRENT_USER,
+                             base + L"precious");
+    EXPECT_TRUE(key::open_as_is(root_, L"link").is_link());
+    EXPECT_FALSE(key::open(root_, L"link").is_link()) << "open follows the link";
+    EXPECT_FALSE(key::open_as_is(root_, L"precious").is_link());
+    EXPECT_EQ("RegOpenKeyEx() failed: key \"link\\inside\" (4395)",
+              message_of<quill::registry2::key_error>(
+                  [&] { key::open_path_as_is(root_, L"link\\inside"); }));
+    EXPECT_TRUE(key::open_path_as_is(root_, L"precious\\inside").value_names().count(L"v"));
 }
 
 }  // namespace
