@@ -58,24 +58,27 @@ TEST(RealMutexTest, OnlySystemAndAdministratorsAreGrantedAccess) {
     }
 }
 
+struct holder_events {
+    quill::unique_handle taken{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    quill::unique_handle done{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+};
+
+// A named function: a lambda does not convert to the thread routine's calling convention on x86.
+DWORD WINAPI hold_lock_until_done(LPVOID context) {
+    auto& e = *static_cast<holder_events*>(context);
+    quill::real_mutex other("korve-test-held");
+    other.acquire();
+    ::SetEvent(e.taken.get());
+    ::WaitForSingleObject(e.done.get(), 10000);
+    other.release();
+    return 0;
+}
+
 // Held by another thread (a Win32 mutex is recursive within one thread).
 TEST(RealMutexTest, WaitForALockHeldElsewhereEndsAtItsLimit) {
-    struct events {
-        quill::unique_handle taken{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-        quill::unique_handle done{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    } shared;
-    const quill::unique_handle holder(::CreateThread(
-        nullptr, 0,
-        [](LPVOID context) -> DWORD {
-            auto& e = *static_cast<events*>(context);
-            quill::real_mutex other("korve-test-held");
-            other.acquire();
-            ::SetEvent(e.taken.get());
-            ::WaitForSingleObject(e.done.get(), 10000);
-            other.release();
-            return 0;
-        },
-        &shared, 0, nullptr));
+    holder_events shared;
+    const quill::unique_handle holder(
+        ::CreateThread(nullptr, 0, &hold_lock_until_done, &shared, 0, nullptr));
     ASSERT_TRUE(holder.valid());
     quill::real_mutex lock("korve-test-held");
     EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(shared.taken.get(), 10000));
