@@ -74,15 +74,22 @@ class line_time {
 
     void before_fill() {
         using std::chrono::steady_clock;
+        // The first wait runs under the option as it is, without a call before it: a reply
+        // in one segment costs nothing more, and a reset that follows at once still reaches
+        // recv as before.
         if (!started_) {
             started_ = true;
-            timeout_ms_ = receive_timeout_ms(socket_);
-            deadline_ = steady_clock::now() + std::chrono::milliseconds(timeout_ms_);
+            started_at_ = steady_clock::now();
             return;
         }
+        if (!timeout_known_) {
+            timeout_known_ = true;
+            timeout_ms_ = receive_timeout_ms(socket_);
+        }
         if (timeout_ms_ == 0) return;
+        const auto deadline = started_at_ + std::chrono::milliseconds(timeout_ms_);
         const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(deadline_ - steady_clock::now()).count();
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - steady_clock::now()).count();
         if (left <= 0) raise_recv_status(WSAETIMEDOUT);
         if (!set_receive_timeout_ms(socket_, static_cast<DWORD>(left))) {
             raise_setsockopt_status(::WSAGetLastError());
@@ -93,9 +100,10 @@ class line_time {
   private:
     SOCKET socket_;
     bool started_ = false;
+    bool timeout_known_ = false;
     bool narrowed_ = false;
     DWORD timeout_ms_ = 0;
-    std::chrono::steady_clock::time_point deadline_{};
+    std::chrono::steady_clock::time_point started_at_{};
 };
 
 }  // namespace
