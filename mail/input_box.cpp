@@ -33,7 +33,9 @@ struct control {
 // so neither Enter nor Escape means anything; only clicks and the close box end it.
 const control kControls[] = {
     {"STATIC", "Enter your e-mail address", WS_CHILD | WS_VISIBLE, 8, 30, 270, 25, kLabelId},
-    {"EDIT", nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER, 8, 60, 270, 25, kAddressFieldId},
+    // Scrolling sideways lets the field take an address wider than itself.
+    {"EDIT", nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 8, 60, 270, 25,
+     kAddressFieldId},
     {"BUTTON", "Ok", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 28, 110, 100, 25, kOkId},
     {"BUTTON", "Cancel", WS_CHILD | WS_VISIBLE | BS_DEFPUSHBUTTON, 162, 110, 100, 25, kCancelId},
 };

@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <new>
+#include <string>
 
 #include "mail/log_mail.h"
 #include "quill/handle.h"
@@ -16,8 +17,9 @@ namespace {
 
 const char* const kLogFileName = "KORVERemover.log.txt";
 const char* const kHeloName = "installer";
-const int kReceiveTimeoutSeconds = 30;
 const int kAddressBufferSize = 256;
+// An error's text may carry a server's reply, and a server must not fill the screen.
+const std::size_t kLongestBoxText = 300;
 
 const char* const kQuestion = "Would you like to send a log file to Velocore support?";
 const char* const kQuestionCaption = "Velocore support";
@@ -62,6 +64,12 @@ bool AskForSender(SubmissionDialogs& dialogs, std::string& sender) {
     }
 }
 
+std::string BoxText(const char* text) {
+    std::string shown(text);
+    if (shown.size() > kLongestBoxText) shown.replace(kLongestBoxText, std::string::npos, "...");
+    return shown;
+}
+
 void SendLogMail(SubmissionDialogs& dialogs, const quill::internet::message2::entity& mail,
                  const SupportMailServer& server) {
     const quill::internet::environment::guard sockets;
@@ -69,7 +77,7 @@ void SendLogMail(SubmissionDialogs& dialogs, const quill::internet::message2::en
     mail.write_lines(lines);
     const quill::internet::address::ip4 address(server.host, server.port);
     quill::internet::smtp::send_mail(kHeloName, address, server.mailbox, "", lines,
-                                     kReceiveTimeoutSeconds);
+                                     server.timeout_seconds);
     dialogs.ShowMessage(kThanks, kSubmitted, MB_OK);
 }
 
@@ -101,7 +109,7 @@ int SubmitLogByMail(SubmissionDialogs& dialogs, const SupportMailServer& server,
         mail.add_header("From", "<" + sender + ">");
         SendLogMail(dialogs, mail, server);
     } catch (const std::exception& error) {
-        dialogs.ShowMessage(error.what(), kNotSubmitted, MB_OK);
+        dialogs.ShowMessage(BoxText(error.what()).c_str(), kNotSubmitted, MB_OK);
     }
     return 1;
 }

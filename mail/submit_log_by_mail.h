@@ -10,7 +10,8 @@
 struct SupportMailServer {
     std::string host;  // name or dotted address
     unsigned short port = 25;
-    std::string mailbox;  // bare address, the envelope recipient and the To header's mailbox
+    std::string mailbox;       // bare address, the envelope recipient and the To header's mailbox
+    int timeout_seconds = 30;  // for each reply line and each send
 };
 
 // Offers the log file "KORVERemover.log.txt" of the current directory to support by mail:
@@ -23,7 +24,8 @@ struct SupportMailServer {
 // Returns 0 when the log file cannot be opened (nothing shown), 1 otherwise: sent, declined,
 // cancelled, failed, or a file that cannot be read or holds fewer than 3 bytes.
 // Errors derived from std::exception while asking and sending are shown with their what()
-// text and give 1; errors before the question (composing the mail, converting the log's
+// text (cut to its first 300 characters and "...", as it may carry a server's reply) and
+// give 1; errors before the question (composing the mail, converting the log's
 // text) pass to the caller.
 int SubmitLogByMail(SubmissionDialogs& dialogs, const SupportMailServer& server,
                     const std::wstring& product_version,

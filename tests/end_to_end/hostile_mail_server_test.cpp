@@ -3,6 +3,7 @@
 // stays where a normal delivery keeps it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,11 +13,13 @@
 #include "tests/support/person_at_screen.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/text_file.h"
 
 namespace {
 
 using korve::test::hear;
 using korve::test::hear_data;
+using korve::test::pause;
 using korve::test::say;
 using korve::test::script_step;
 
@@ -31,17 +34,24 @@ struct run_outcome {
     int prompts = 0;
     std::vector<korve::test::seen_box> boxes;
     std::size_t peak_working_set = 0;
+    double seconds_after_connecting = 0;  // from the server's accept to the program's end
 };
 
-run_outcome run_program_against(const char* name, std::vector<script_step> script) {
+// `earlier_log`: what the log file held before the run (the program appends to it).
+run_outcome run_program_against(const char* name, std::vector<script_step> script,
+                                const std::string& earlier_log = std::string()) {
     korve::test::scratch_folder folder(std::string("hostile-") + name);
+    if (!earlier_log.empty()) korve::test::write_file(folder / "KORVERemover.log.txt", earlier_log);
     korve::test::scripted_server server(std::move(script), KORVE_E2E_SMTP_PORT, kConnectionWaitMs);
     korve::test::person_at_screen person("someone@example.org");
     const std::string program = korve::test::beside_test_executable("KORVERemover_loopback.exe");
     const auto run = korve::test::run_child("\"" + program + "\"", folder.path(), 240000,
                                             &korve::test::person_at_screen::act, &person);
+    const auto ended = std::chrono::steady_clock::now();
     server.transcript();
-    return {run.finished, run.exit_code, person.prompts(), person.boxes(), run.peak_working_set};
+    const std::chrono::duration<double> after_connecting = ended - server.connected_at();
+    return {run.finished,   run.exit_code,        person.prompts(),
+            person.boxes(), run.peak_working_set, after_connecting.count()};
 }
 
 std::vector<script_step> greeting_and_ehlo() {
@@ -52,6 +62,14 @@ std::vector<script_step> with_rset_answer(const std::string& answer) {
     std::vector<script_step> script = greeting_and_ehlo();
     script.push_back(hear());
     script.push_back(say(answer));
+    return script;
+}
+
+std::vector<script_step> up_to_data_reply() {
+    std::vector<script_step> script = with_rset_answer("250 reset\r\n");
+    for (const script_step& step : {hear(), say("250 ok\r\n"), hear(), say("250 ok\r\n"), hear()}) {
+        script.push_back(step);
+    }
     return script;
 }
 
@@ -108,6 +126,61 @@ TEST(HostileMailServerTest, EndlessLinesAreRefusedWithinTheMemoryOfANormalDelive
     const std::size_t allowance = 4 * 1024 * 1024;
     EXPECT_LE(greeting.peak_working_set, normal.peak_working_set + allowance);
     EXPECT_LE(over.peak_working_set, normal.peak_working_set + allowance);
+}
+
+}  // namespace
+
+namespace {
+
+// Servers that answer too slowly, without end, or stop reading: each run ends within about
+// the program's time-out (the loopback build's) with the usual box and exit code 0.
+TEST(HostileMailServerTest, SlowEndlessOrDeafServersEndWithinTheTimeOut) {
+    const double timeout = KORVE_E2E_SMTP_TIMEOUT_SECONDS;
+    const double slack = 8;  // answering the last box, a busy machine
+
+    // One byte every 3 s, each well within the time-out, for three time-outs.
+    std::vector<script_step> drip;
+    const std::string greeting = "220 " + std::string(static_cast<std::size_t>(timeout), 'd');
+    for (const char c : greeting) {
+        drip.push_back(say(std::string(1, c)));
+        drip.push_back(pause(3000));
+    }
+    const run_outcome dripping = run_program_against("drip", drip);
+    expect_run_with_box(dripping, "greeting dripping a byte every 3 s", "Log file not submitted",
+                        "internet.transport.connection_failed.connection_timed_out[recv() failed]");
+
+    // 250 replies to DATA for three time-outs.
+    std::vector<script_step> endless = up_to_data_reply();
+    std::string replies;
+    for (int i = 0; i < 20; ++i) replies += "250 still there\r\n";
+    for (int i = 0; i < static_cast<int>(timeout) * 6; ++i) {
+        endless.push_back(say(replies));
+        endless.push_back(pause(500));
+    }
+    const run_outcome answering = run_program_against("endless", endless);
+    expect_run_with_box(answering, "250 replies to DATA without end", "Log file not submitted",
+                        "smtp.temporary_failure[250 still there]");
+
+    // 354, then nothing read for the time-out and 8 s more while the program sends a log far larger
+    // than the socket buffers on either side.
+    std::vector<script_step> deaf = up_to_data_reply();
+    deaf.push_back(say("354 go\r\n"));
+    deaf.push_back(pause(static_cast<unsigned long>(timeout * 1000) + 8000));
+    std::string earlier_log = "\xEF\xBB\xBF";
+    const std::string line = "2026/12/09 10:00:00 1  " + std::string(100, 'l') + "\r\n";
+    while (earlier_log.size() < 8 * 1024 * 1024) earlier_log += line;
+    const run_outcome stuck = run_program_against("deaf", deaf, earlier_log);
+    expect_run_with_box(stuck, "server that stops reading during the message",
+                        "Log file not submitted", "smtp.temporary_failure[send() failed]");
+
+    std::printf(
+        "seconds after connecting: dripping %.1f, endless %.1f, deaf %.1f (time-out %.0f)\n",
+        dripping.seconds_after_connecting, answering.seconds_after_connecting,
+        stuck.seconds_after_connecting, timeout);
+    EXPECT_GE(dripping.seconds_after_connecting, timeout - 1);
+    EXPECT_LE(dripping.seconds_after_connecting, timeout + slack);
+    EXPECT_LE(answering.seconds_after_connecting, slack) << "the replies are read past a few times";
+    EXPECT_LE(stuck.seconds_after_connecting, timeout + slack);
 }
 
 }  // namespace

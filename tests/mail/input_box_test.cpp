@@ -82,6 +82,23 @@ TEST(InputBoxTest, OkCopiesTheFieldIntoTheBufferCutTo255Characters) {
     }
 }
 
+// A field without sideways scrolling refuses typed characters once it is full (a paste
+// past its width is cut the same way); an address as long as a person's must go in whole.
+TEST(InputBoxTest, TypedAddressWiderThanTheFieldArrivesWhole) {
+    const std::string address =
+        "firstname.middlename.lastname-" + std::string(28, 'q') + "@example.org";
+    ASSERT_EQ(70u, address.size());
+    bool focused = false;
+    prompt_run run([&](HWND box) {
+        ASSERT_NE(nullptr, box);
+        focused = korve::test::type_keys_into_input_box(box, address);
+        click_input_box_button(box, kInputBoxOk);
+    });
+    EXPECT_TRUE(focused) << "the click did not give the field the focus";
+    EXPECT_EQ(1, run.result);
+    EXPECT_EQ(address, std::string(run.buffer));
+}
+
 TEST(InputBoxTest, CancelAndTheCloseBoxReturnZeroAndLeaveTheBufferUntouched) {
     const std::function<void(HWND)> ways_out[] = {
         [](HWND box) { click_input_box_button(box, kInputBoxCancel); },
@@ -142,7 +159,7 @@ TEST(InputBoxTest, WindowIsCentredAndHoldsItsFourControls) {
     const expected_control controls[] = {
         {127, "Static", "Enter your e-mail address", 0x50000000, {8, 30, 278, 55}},
         // The edit control takes WS_BORDER off its style and draws the border itself.
-        {101, "Edit", "", 0x50000000, {8, 60, 278, 85}},
+        {101, "Edit", "", 0x50000080, {8, 60, 278, 85}},
         {1, "Button", "Ok", 0x50000001, {28, 110, 128, 135}},
         {2, "Button", "Cancel", 0x50000001, {162, 110, 262, 135}},
     };
@@ -168,7 +185,7 @@ TEST(InputBoxTest, WindowIsCentredAndHoldsItsFourControls) {
             EXPECT_EQ(c.id, ::GetDlgCtrlID(control));
             EXPECT_EQ(0, _stricmp(c.class_name, class_of(control).c_str())) << class_of(control);
             EXPECT_EQ(c.text, text_of(control));
-            EXPECT_EQ(c.style, ::GetWindowLongA(control, GWL_STYLE) & 0xFFFF000F) << c.text;
+            EXPECT_EQ(c.style, ::GetWindowLongA(control, GWL_STYLE) & 0xFFFF00FF) << c.text;
             RECT rect{};
             ::GetWindowRect(control, &rect);
             ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&rect), 2);
@@ -261,7 +278,7 @@ TEST(InputBoxTest, ClassAndWindowsAreCreatedWithTheirExactAttributes) {
     const created_window expected[] = {
         {0, 0x00CC0000, 0},    // the prompt
         {127, 0x50000000, 0},  // label
-        {101, 0x50800000, 0},  // address field, with its border
+        {101, 0x50800080, 0},  // address field, with its border, scrolling sideways
         {1, 0x50000001, 0},    // Ok
         {2, 0x50000001, 0},    // Cancel
     };

@@ -174,6 +174,20 @@ TEST_F(SubmitLogByMailTest, RejectedRecipientShowsTheErrorAndStillGivesOne) {
     EXPECT_EQ(kNotSubmitted, person.boxes[1].caption);
 }
 
+// The server chooses the reply's length, so the box shows only the start of its text.
+TEST_F(SubmitLogByMailTest, LongServerReplyIsCutInTheBox) {
+    write_log("abc");
+    const std::string rejection = "554 " + std::string(5000, 'n');
+    korve::test::scripted_server server({say(rejection + "\r\n")});
+    answered_dialogs person(IDYES, {{1, "me@example.org"}});
+    EXPECT_EQ(1, SubmitLogByMail(person, server_at(server.port()), L""));
+    server.transcript();
+    ASSERT_EQ(2u, person.boxes.size());
+    const std::string what = quill::internet::smtp::permanent_failure(rejection).what();
+    EXPECT_EQ(what.substr(0, 300) + "...", person.boxes[1].text);
+    EXPECT_EQ(kNotSubmitted, person.boxes[1].caption);
+}
+
 TEST_F(SubmitLogByMailTest, UnreachableServerShowsTheConnectError) {
     write_log("abc");
     answered_dialogs person(IDYES, {{1, "me@example.org"}});

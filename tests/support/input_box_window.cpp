@@ -54,6 +54,25 @@ void type_into_input_box(HWND box, const std::string& text) {
     ::SetDlgItemTextA(box, kInputBoxField, text.c_str());
 }
 
+bool type_keys_into_input_box(HWND box, const std::string& text) {
+    HWND field = ::GetDlgItem(box, kInputBoxField);
+    const LPARAM inside = MAKELPARAM(4, 4);
+    ::SendMessageA(field, WM_LBUTTONDOWN, MK_LBUTTON, inside);
+    ::SendMessageA(field, WM_LBUTTONUP, 0, inside);
+    GUITHREADINFO focus{};
+    focus.cbSize = sizeof(focus);
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(box, nullptr), &focus) ||
+        focus.hwndFocus != field) {
+        return false;
+    }
+    // Sent, not posted: each character is in the field before the next step (a click on Ok)
+    // can be handled.
+    for (const char c : text) {
+        ::SendMessageA(focus.hwndFocus, WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+    return true;
+}
+
 void click_input_box_button(HWND box, int button_id) {
     ::SendMessageA(::GetDlgItem(box, button_id), BM_CLICK, 0, 0);
 }

@@ -24,6 +24,11 @@ bool wait_until_gone(HWND window, unsigned long time_limit_ms);
 // Puts `text` into the address field.
 void type_into_input_box(HWND box, const std::string& text);
 
+// Types `text` as a person does: clicks into the address field, which takes the focus, then
+// sends one WM_CHAR per character to the focused window. False when the field did not get
+// the focus (nothing is typed then).
+bool type_keys_into_input_box(HWND box, const std::string& text);
+
 // Clicks Ok or Cancel with BM_CLICK.
 void click_input_box_button(HWND box, int button_id);
 

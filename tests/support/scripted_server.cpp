@@ -133,6 +133,7 @@ void scripted_server::run(std::vector<script_step> script) {
     quill::unique_socket peer(::accept(listener_.get(), nullptr, nullptr));
     listener_.reset();
     if (!peer) return;
+    connected_at_ = std::chrono::steady_clock::now();
     const DWORD limit = kWaitLimitMs;
     ::setsockopt(peer.get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limit),
                  sizeof(limit));

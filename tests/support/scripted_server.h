@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +47,9 @@ class scripted_server {
     // Waits for the script's end and returns every byte the server received.
     std::string transcript();
 
+    // When the connection was accepted; valid after transcript(), when one was.
+    std::chrono::steady_clock::time_point connected_at() const noexcept { return connected_at_; }
+
   private:
     void run(std::vector<script_step> script);
     bool receive_until(quill::unique_socket& peer, const std::string& terminator,
@@ -56,6 +60,7 @@ class scripted_server {
     unsigned short port_ = 0;
     unsigned long accept_wait_ms_;
     std::string transcript_;
+    std::chrono::steady_clock::time_point connected_at_{};
     std::thread thread_;
 };
 

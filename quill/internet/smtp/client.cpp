@@ -19,6 +19,10 @@ void read_reply_line(transport::tcp::base& transport, std::string& line) {
     if (line.size() < 3) throw generic("Bad response: " + line);
 }
 
+// Replies to DATA other than 354 that are read past before the transaction gives up: a
+// server answering without end must not hold the client.
+const int kMaxRepliesReadPast = 10;
+
 int reply_code(const std::string& last_line) {
     if (last_line[0] == '4') throw temporary_failure(last_line);
     if (last_line[0] == '5') throw permanent_failure(last_line);
@@ -31,13 +35,59 @@ int reply_code(const std::string& last_line) {
     return code;
 }
 
-void set_receive_timeout(const transport::base& transport, int timeout_seconds) {
-    // SO_RCVTIMEO takes milliseconds as a 4-byte value.
+// The reply's last line whole, its code as the result; read_reply's checks and errors.
+int read_reply_keeping_last_line(transport::tcp::base& transport, reply_lines& reply,
+                                 std::string& line) {
+    reply.clear();
+    read_reply_line(transport, line);
+    while (line.size() > 3) {
+        reply.push_back(line.substr(4));
+        if (line[3] == ' ') break;
+        if (line[3] != '-') throw generic("Invalid character: " + line);
+        if (reply.size() > kMaxContinuationLines) throw generic("Excess response: " + line);
+        read_reply_line(transport, line);
+    }
+    return reply_code(line);
+}
+
+bool is_success(int code) {
+    return code >= 200 && code <= 299;
+}
+
+// A command that only a 2xx reply accepts; any other reply that is not 4xx or 5xx (a 1xx,
+// a 3xx, text that is no reply code) is a temporary failure with its last line.
+void accepted_command(transport::tcp::base& transport, const std::string& text,
+                      reply_lines& reply) {
+    transport.write_line(text);
+    std::string last_line;
+    if (!is_success(read_reply_keeping_last_line(transport, reply, last_line))) {
+        throw temporary_failure(last_line);
+    }
+}
+
+// DATA, accepted by 354 alone. Other 2xx and 3xx replies are read past, a few of them.
+void start_data(transport::tcp::base& transport, reply_lines& reply) {
+    transport.write_line("DATA");
+    for (int read_past = 0;; ++read_past) {
+        std::string last_line;
+        const int code = read_reply_keeping_last_line(transport, reply, last_line);
+        if (code == 354) return;
+        if (code < 200 || code > 399 || read_past == kMaxRepliesReadPast) {
+            throw temporary_failure(last_line);
+        }
+    }
+}
+
+void set_timeouts(const transport::base& transport, int timeout_seconds) {
+    // Both options take milliseconds as a 4-byte value. The send time-out ends a delivery to
+    // a server that stops reading once the socket buffers are full.
     const DWORD milliseconds = static_cast<DWORD>(timeout_seconds) * 1000;
-    if (::setsockopt(transport.handle(), SOL_SOCKET, SO_RCVTIMEO,
-                     reinterpret_cast<const char*>(&milliseconds),
-                     static_cast<int>(sizeof(milliseconds))) == SOCKET_ERROR) {
-        transport::raise_setsockopt_status(::WSAGetLastError());
+    for (const int option : {SO_RCVTIMEO, SO_SNDTIMEO}) {
+        if (::setsockopt(transport.handle(), SOL_SOCKET, option,
+                         reinterpret_cast<const char*>(&milliseconds),
+                         static_cast<int>(sizeof(milliseconds))) == SOCKET_ERROR) {
+            transport::raise_setsockopt_status(::WSAGetLastError());
+        }
     }
 }
 
@@ -52,17 +102,8 @@ void write_message(transport::tcp::base& transport, const message_lines& lines) 
 }  // namespace
 
 int read_reply(transport::tcp::base& transport, reply_lines& reply) {
-    reply.clear();
-    std::string line;
-    read_reply_line(transport, line);
-    while (line.size() > 3) {
-        reply.push_back(line.substr(4));
-        if (line[3] == ' ') break;
-        if (line[3] != '-') throw generic("Invalid character: " + line);
-        if (reply.size() > kMaxContinuationLines) throw generic("Excess response: " + line);
-        read_reply_line(transport, line);
-    }
-    return reply_code(line);
+    std::string last_line;
+    return read_reply_keeping_last_line(transport, reply, last_line);
 }
 
 int command(transport::tcp::base& transport, const std::string& text, reply_lines& reply) {
@@ -73,10 +114,10 @@ int command(transport::tcp::base& transport, const std::string& text, reply_line
 void greet(const std::string& helo_name, transport::tcp::base& transport, reply_lines& reply) {
     read_reply(transport, reply);
     try {
-        command(transport, "EHLO " + helo_name, reply);
+        accepted_command(transport, "EHLO " + helo_name, reply);
     } catch (const permanent_failure&) {
         // A server without the extensions answers EHLO with 5xx but still knows HELO.
-        command(transport, "HELO " + helo_name, reply);
+        accepted_command(transport, "HELO " + helo_name, reply);
     }
 }
 
@@ -84,14 +125,12 @@ void transaction(transport::tcp::base& transport, const std::string& recipient,
                  const std::string& sender, const message_lines& lines) {
     try {
         reply_lines reply;
-        command(transport, "RSET", reply);
-        command(transport, "MAIL FROM: <" + sender + ">", reply);
-        command(transport, "RCPT TO: <" + recipient + ">", reply);
-        transport.write_line("DATA");
-        while (read_reply(transport, reply) != 354) {
-        }
+        accepted_command(transport, "RSET", reply);
+        accepted_command(transport, "MAIL FROM: <" + sender + ">", reply);
+        accepted_command(transport, "RCPT TO: <" + recipient + ">", reply);
+        start_data(transport, reply);
         write_message(transport, lines);
-        command(transport, ".", reply);
+        accepted_command(transport, ".", reply);
     } catch (const transport::generic& error) {
         throw temporary_failure(error.message());
     }
@@ -112,7 +151,7 @@ void send_mail(const std::string& helo_name, const address::ip4& address,
     transport::tcp::raw connection;
     connection.open_socket(address);
     connection.connect(address);
-    set_receive_timeout(connection, timeout_seconds);
+    set_timeouts(connection, timeout_seconds);
     reply_lines reply;
     greet(helo_name, connection, reply);
     transaction(connection, recipient, sender, lines);

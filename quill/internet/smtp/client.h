@@ -15,15 +15,17 @@ using reply_lines = std::vector<std::string>;
 // A message as the MIME writer produces it: one entry per line, without terminators.
 using message_lines = std::vector<std::string>;
 
-// Delivers one message to one recipient: connects to `address`, sets the receive time-out
-// to `timeout_seconds` for every reply, greets with `helo_name` (EHLO, or HELO after a 5xx
+// Delivers one message to one recipient: connects to `address`, sets the socket's receive
+// and send time-outs to `timeout_seconds` (the receive time-out bounds each whole reply
+// line, the send time-out each send), greets with `helo_name` (EHLO, or HELO after a 5xx
 // to EHLO), runs one transaction and quits. `recipient` and `sender` are bare mailboxes; an
 // empty sender is the null reverse path. Returns on success; otherwise throws:
 // - the address and transport classes for a failing socket, connect or setsockopt, and for
 //   transport failures while greeting (connection_timed_out "recv() failed" when the server
-//   stays silent, line_too_long when it sends a line beyond the transport's limit);
-// - smtp::generic for a malformed reply, temporary_failure for a 4xx reply,
-//   permanent_failure for a 5xx reply (its last line is the message);
+//   is silent or too slow, line_too_long when it sends a line beyond the transport's limit);
+// - smtp::generic for a malformed reply, permanent_failure for a 5xx reply and
+//   temporary_failure for any other reply that does not accept its command (its last line
+//   is the message);
 // - temporary_failure with the transport error's message for a transport failure inside
 //   the transaction (RSET up to the final "."), unreliable_delivery for one during QUIT.
 // The socket is closed before the call returns or throws.
@@ -43,11 +45,15 @@ int read_reply(transport::tcp::base& transport, reply_lines& reply);
 int command(transport::tcp::base& transport, const std::string& text, reply_lines& reply);
 
 // Reads the greeting and introduces the client with EHLO, or with HELO when EHLO gets a
-// 5xx reply. Throws what read_reply and the transport throw.
+// 5xx reply. Throws what read_reply and the transport throw, and temporary_failure with
+// the last line when EHLO or HELO gets a reply other than 2xx, 4xx or 5xx.
 void greet(const std::string& helo_name, transport::tcp::base& transport, reply_lines& reply);
 
-// RSET, MAIL FROM, RCPT TO, DATA, the dot-stuffed lines and the final ".". Transport errors
-// become temporary_failure with their message; SMTP errors pass unchanged.
+// RSET, MAIL FROM, RCPT TO, DATA, the dot-stuffed lines and the final ".". Each command is
+// accepted only by a 2xx reply, DATA only by 354: up to 10 other 2xx or 3xx replies to DATA
+// are read past. Any other reply that is not 4xx or 5xx throws temporary_failure with its
+// last line. Transport errors become temporary_failure with their message; SMTP errors pass
+// unchanged.
 void transaction(transport::tcp::base& transport, const std::string& recipient,
                  const std::string& sender, const message_lines& lines);
 

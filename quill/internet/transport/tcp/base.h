@@ -47,11 +47,17 @@ class base : public transport::base {
     // max_line_length throws transport::line_too_long as soon as that is known, without
     // waiting for its end, and drops the received bytes: the receive queue never holds more
     // than the limit and one fill.
+    // The socket's receive time-out (SO_RCVTIMEO, none when 0) bounds the whole line, from
+    // its first wait to its terminator and the look at the partner, not each fill: each
+    // further fill waits only for what is left of it, and when nothing is left this throws
+    // connection_timed_out "recv() failed", as for a silent peer. The option holds its own
+    // value again when this returns or throws.
     void read_line(std::string& line);
 
     // Sends the whole send queue, emptying it.
     virtual void flush() = 0;
-    // Waits for more bytes and appends them to the receive queue.
+    // Waits for more bytes (at most the socket's receive time-out) and appends them to the
+    // receive queue.
     virtual void fill() = 0;
 
   protected:

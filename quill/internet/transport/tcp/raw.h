@@ -10,8 +10,9 @@ class raw : public base {
   public:
     raw() = default;
 
-    // Loops on partial sends until the block is out. Throws the send() classes, or
-    // connection_closed "send() failed" when send accepts nothing. The queue is empty
+    // Loops on partial sends until the block is out. Throws the send() classes
+    // (connection_timed_out after the socket's send time-out, when the peer stops reading),
+    // or connection_closed "send() failed" when send accepts nothing. The queue is empty
     // afterwards, also when this throws.
     void flush() override;
 

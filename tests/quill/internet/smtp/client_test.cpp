@@ -56,6 +56,16 @@ script whole_delivery() {
     return joined({greeting_and_ehlo(), envelope_up_to_data(), data_and_quit()});
 }
 
+// `text` one byte at a time, 300 ms apart: each byte well within a 1-second time-out.
+script dripped(const std::string& text) {
+    script steps;
+    for (const char c : text) {
+        steps.push_back(say(std::string(1, c)));
+        steps.push_back(korve::test::pause(300));
+    }
+    return steps;
+}
+
 std::string numbered_lines(const char* prefix, int count) {
     std::string lines;
     for (int i = 1; i <= count; ++i) lines += prefix + std::to_string(i) + "\r\n";
@@ -193,8 +203,52 @@ std::vector<dialogue_case> dialogue_cases() {
          kMessage,
          "",
          "internet.transport.connection_failed.connection_timed_out[recv() failed]"},
+        {"greeting dripping a byte every 300 ms", dripped("220 slow\r\n"), kMessage, "",
+         "internet.transport.connection_failed.connection_timed_out[recv() failed]"},
         {"silence inside the transaction", joined({greeting_and_ehlo(), {hear()}}), kMessage,
          kEhlo + "RSET\r\n", "smtp.temporary_failure[recv() failed]"},
+        // Only a success reply accepts a command: 2xx, for DATA 354.
+        {"RSET answered 354", joined({greeting_and_ehlo(), {hear(), say("354 go on\r\n")}}),
+         kMessage, kEhlo + "RSET\r\n", "smtp.temporary_failure[354 go on]"},
+        {"MAIL FROM answered with text that is no reply code",
+         joined({greeting_and_ehlo(), {hear(), say("250 reset\r\n"), hear(), say("xyz\r\n")}}),
+         kMessage, kEhlo + "RSET\r\nMAIL FROM: <>\r\n", "smtp.temporary_failure[xyz]"},
+        {"RCPT TO answered 199",
+         joined({greeting_and_ehlo(),
+                 {hear(), say("250 reset\r\n"), hear(), say("250 ok\r\n"), hear(),
+                  say("199 maybe\r\n")}}),
+         kMessage, kEhlo + "RSET\r\nMAIL FROM: <>\r\nRCPT TO: <support@example.com>\r\n",
+         "smtp.temporary_failure[199 maybe]"},
+        {"final dot answered 354",
+         joined({greeting_and_ehlo(), envelope_up_to_data(), {hear_data(), say("354 more\r\n")}}),
+         kMessage, kEhlo + kEnvelope + kData, "smtp.temporary_failure[354 more]"},
+        {"final dot answered with a two-digit code",
+         joined({greeting_and_ehlo(), envelope_up_to_data(), {hear_data(), say("2x0 odd\r\n")}}),
+         kMessage, kEhlo + kEnvelope + kData, "smtp.temporary_failure[2x0 odd]"},
+        {"EHLO answered 354 is not retried with HELO",
+         {say("220 ready\r\n"), hear(), say("354 what\r\n")},
+         kMessage,
+         kEhlo,
+         "smtp.temporary_failure[354 what]"},
+        {"HELO answered 1xx after EHLO was rejected",
+         {say("220 ready\r\n"), hear(), say("502 unknown\r\n"), hear(), say("100 hm\r\n")},
+         kMessage,
+         kEhlo + "HELO installer\r\n",
+         "smtp.temporary_failure[100 hm]"},
+        {"DATA answered 199", joined({greeting_and_ehlo(), envelope_up_to_data("199 wait\r\n")}),
+         kMessage, kEhlo + kEnvelope, "smtp.temporary_failure[199 wait]"},
+        {"DATA answered with text that is no reply code",
+         joined({greeting_and_ehlo(), envelope_up_to_data("abc\r\n")}), kMessage, kEhlo + kEnvelope,
+         "smtp.temporary_failure[abc]"},
+        {"DATA answered ten times with 2xx and 3xx, then 354",
+         joined({greeting_and_ehlo(),
+                 envelope_up_to_data(numbered_lines("250 wait ", 5) +
+                                     numbered_lines("399 wait ", 5) + "354 go\r\n"),
+                 data_and_quit()}),
+         kMessage, delivered, ""},
+        {"DATA answered with 2xx without end",
+         joined({greeting_and_ehlo(), envelope_up_to_data(numbered_lines("250 wait ", 200))}),
+         kMessage, kEhlo + kEnvelope, "smtp.temporary_failure[250 wait 11]"},
         // Hostile servers: a line beyond the transport's limit ends the dialogue at once.
         {"greeting of 6 MiB without a line end",
          {say("220 " + std::string(6 * 1024 * 1024, 'x'))},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,56 @@ TEST_F(RawTransportTest, LoneTerminatorWithoutMoreDataEndsInTheReceiveTimeOut) {
                      error.what());
     }
     EXPECT_EQ("untouched", line) << "the lost line must not reach the caller";
+    transport_.close();
+}
+
+// The receive time-out bounds the whole line: a peer that sends a byte now and then, each
+// well within the time-out, cannot keep the reader waiting longer than it.
+TEST_F(RawTransportTest, LineDrippingSlowerThanTheReceiveTimeOutEndsInConnectionTimedOut) {
+    std::vector<script_step> drip;
+    for (const char c : std::string("220 slow\r\n")) {
+        drip.push_back(say(std::string(1, c)));
+        drip.push_back(pause(300));
+    }
+    scripted_server server(drip);
+    connect_to(server);
+    std::string line = "untouched";
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        transport_.read_line(line);
+        FAIL() << "read " << line;
+    } catch (const tcp::connection_timed_out& error) {
+        EXPECT_STREQ("internet.transport.connection_failed.connection_timed_out[recv() failed]",
+                     error.what());
+    }
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(900));
+    EXPECT_LT(waited, std::chrono::milliseconds(1900)) << "the time-out must bound the line";
+    EXPECT_EQ("untouched", line);
+    transport_.close();
+}
+
+// A peer that stops reading: once the socket buffers are full, the send time-out ends the
+// write.
+TEST_F(RawTransportTest, PeerThatStopsReadingEndsTheWriteInTheSendTimeOut) {
+    scripted_server server({pause(4000)});
+    connect_to(server);
+    const DWORD milliseconds = 1000;
+    ASSERT_EQ(0, ::setsockopt(transport_.handle(), SOL_SOCKET, SO_SNDTIMEO,
+                              reinterpret_cast<const char*>(&milliseconds), sizeof(milliseconds)));
+    const std::string block(1024 * 1024, 'x');
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        for (int i = 0; i < 64; ++i) transport_.write_raw(block);
+        FAIL() << "64 MiB sent to a peer that reads nothing";
+    } catch (const tcp::connection_timed_out& error) {
+        EXPECT_STREQ("internet.transport.connection_failed.connection_timed_out[send() failed]",
+                     error.what());
+    }
+    const auto waited = std::chrono::steady_clock::now() - start;
+    std::printf("sent %u bytes before the send time-out\n",
+                static_cast<unsigned>(transport_.bytes_sent()));
+    EXPECT_LT(waited, std::chrono::milliseconds(3500));
     transport_.close();
 }
 
