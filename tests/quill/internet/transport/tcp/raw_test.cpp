@@ -34,6 +34,19 @@ class RawTransportTest : public ::testing::Test {
                                reinterpret_cast<const char*>(&milliseconds), sizeof(milliseconds)));
     }
 
+    // The next line ends in the receive time-out, and the caller's line stays as it was.
+    void expect_read_line_to_time_out() {
+        std::string line = "untouched";
+        try {
+            transport_.read_line(line);
+            FAIL() << "read " << line;
+        } catch (const tcp::connection_timed_out& error) {
+            EXPECT_STREQ("internet.transport.connection_failed.connection_timed_out[recv() failed]",
+                         error.what());
+        }
+        EXPECT_EQ("untouched", line) << "the lost line must not reach the caller";
+    }
+
     environment::guard sockets_;
     transport::tcp::raw transport_;
 };
@@ -95,15 +108,7 @@ TEST_F(RawTransportTest, LoneTerminatorAsLastByteWaitsForMoreData) {
 TEST_F(RawTransportTest, LoneTerminatorWithoutMoreDataEndsInTheReceiveTimeOut) {
     scripted_server server({say("220 ready\n")});
     connect_to(server);
-    std::string line = "untouched";
-    try {
-        transport_.read_line(line);
-        FAIL() << "read " << line;
-    } catch (const tcp::connection_timed_out& error) {
-        EXPECT_STREQ("internet.transport.connection_failed.connection_timed_out[recv() failed]",
-                     error.what());
-    }
-    EXPECT_EQ("untouched", line) << "the lost line must not reach the caller";
+    expect_read_line_to_time_out();
     transport_.close();
 }
 
@@ -117,19 +122,11 @@ TEST_F(RawTransportTest, LineDrippingSlowerThanTheReceiveTimeOutEndsInConnection
     }
     scripted_server server(drip);
     connect_to(server);
-    std::string line = "untouched";
     const auto start = std::chrono::steady_clock::now();
-    try {
-        transport_.read_line(line);
-        FAIL() << "read " << line;
-    } catch (const tcp::connection_timed_out& error) {
-        EXPECT_STREQ("internet.transport.connection_failed.connection_timed_out[recv() failed]",
-                     error.what());
-    }
+    expect_read_line_to_time_out();
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, std::chrono::milliseconds(900));
     EXPECT_LT(waited, std::chrono::milliseconds(1900)) << "the time-out must bound the line";
-    EXPECT_EQ("untouched", line);
     transport_.close();
 }
 
