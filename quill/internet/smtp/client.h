@@ -36,11 +36,11 @@ void send_mail(const std::string& helo_name, const address::ip4& address,
                int reply_timeout_seconds, int submission_seconds);
 
 // Reads one complete reply into `reply` (emptied first), in one turn of the transport's
-// deadline, and returns its code (0 when the code is not a number). Throws smtp::generic "Bad
-// response: <line>" for a line shorter than three characters, "Invalid character: <line>" when the
-// fourth character is neither a space nor "-", "Excess response: <line>" for more than 128
-// continuation lines; temporary_failure or permanent_failure with the last line for a 4xx or 5xx
-// reply; and what the transport's read_line throws.
+// deadline, and returns its code (0 when the code is not a number). Throws smtp::generic
+// "Bad response: <line>" for a line shorter than three characters, "Invalid character:
+// <line>" when the fourth character is neither a space nor "-", "Excess response: <line>"
+// for more than 128 continuation lines; temporary_failure or permanent_failure with the
+// last line for a 4xx or 5xx reply; and what the transport's read_line throws.
 int read_reply(transport::tcp::base& transport, reply_lines& reply);
 
 // Sends `text` as one line and reads its reply (read_reply).

@@ -12,9 +12,8 @@ class raw : public base {
 
     // Loops on partial sends until the block is out. Throws the send() classes
     // (connection_timed_out after the socket's send time-out or the deadline's turn, when the
-    // peer stops reading),
-    // or connection_closed "send() failed" when send accepts nothing. The queue is empty
-    // afterwards, also when this throws.
+    // peer stops reading), or connection_closed "send() failed" when send accepts nothing.
+    // The queue is empty afterwards, also when this throws.
     void flush() override;
 
     // Blocks until bytes arrive or the socket's receive time-out or the deadline's turn
