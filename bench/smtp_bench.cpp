@@ -95,7 +95,7 @@ int main() {
         const auto start = std::chrono::steady_clock::now();
         try {
             quill::internet::smtp::send_mail("installer", server, "support@example.com", "",
-                                             item.lines, 60);
+                                             item.lines, 60, 600);
         } catch (const std::exception& error) {
             std::fprintf(stderr, "send_mail failed: %s\n", error.what());
             return 1;

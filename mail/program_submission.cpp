@@ -10,9 +10,12 @@
 int SubmitLogByMail(const quill::log::file_identity& written) {
     WindowsDialogs dialogs;
     SupportMailServer server{KORVE_SMTP_HOST, KORVE_SMTP_PORT, KORVE_SUPPORT_MAILBOX};
-#ifdef KORVE_SMTP_TIMEOUT_SECONDS
     // Only a test build waits less for its scripted servers.
-    server.timeout_seconds = KORVE_SMTP_TIMEOUT_SECONDS;
+#ifdef KORVE_SMTP_TIMEOUT_SECONDS
+    server.reply_timeout_seconds = KORVE_SMTP_TIMEOUT_SECONDS;
+#endif
+#ifdef KORVE_SMTP_SUBMISSION_SECONDS
+    server.submission_seconds = KORVE_SMTP_SUBMISSION_SECONDS;
 #endif
     return SubmitLogByMail(dialogs, server, InstalledVersion(), written);
 }

@@ -77,7 +77,7 @@ void SendLogMail(SubmissionDialogs& dialogs, const quill::internet::message2::en
     mail.write_lines(lines);
     const quill::internet::address::ip4 address(server.host, server.port);
     quill::internet::smtp::send_mail(kHeloName, address, server.mailbox, "", lines,
-                                     server.timeout_seconds);
+                                     server.reply_timeout_seconds, server.submission_seconds);
     dialogs.ShowMessage(kThanks, kSubmitted, MB_OK);
 }
 

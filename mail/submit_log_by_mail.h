@@ -10,8 +10,11 @@
 struct SupportMailServer {
     std::string host;  // name or dotted address
     unsigned short port = 25;
-    std::string mailbox;       // bare address, the envelope recipient and the To header's mailbox
-    int timeout_seconds = 30;  // for each reply line and each send
+    std::string mailbox;  // bare address, the envelope recipient and the To header's mailbox
+    // However the server paces its lines: the time for the connection attempt, each whole
+    // reply and each send, and for the whole delivery from connecting to closing.
+    int reply_timeout_seconds = 30;
+    int submission_seconds = 120;
 };
 
 // Offers the log file "KORVERemover.log.txt" of the current directory to support by mail:

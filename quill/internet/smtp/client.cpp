@@ -1,9 +1,8 @@
 #include "quill/internet/smtp/client.h"
 
-#include <winsock2.h>
+#include <chrono>
 
-#include "quill/format.h"
-#include "quill/internet/transport/status.h"
+#include "quill/internet/transport/deadline.h"
 #include "quill/internet/transport/tcp/raw.h"
 
 namespace quill::internet::smtp {
@@ -38,6 +37,8 @@ int reply_code(const std::string& last_line) {
 // The reply's last line whole, its code as the result; read_reply's checks and errors.
 int read_reply_keeping_last_line(transport::tcp::base& transport, reply_lines& reply,
                                  std::string& line) {
+    // One turn of the deadline for the whole reply, however many lines it has.
+    transport.start_turn();
     reply.clear();
     read_reply_line(transport, line);
     while (line.size() > 3) {
@@ -74,19 +75,6 @@ void start_data(transport::tcp::base& transport, reply_lines& reply) {
         if (code == 354) return;
         if (code < 200 || code > 399 || read_past == kMaxRepliesReadPast) {
             throw temporary_failure(last_line);
-        }
-    }
-}
-
-void set_timeouts(const transport::base& transport, int timeout_seconds) {
-    // Both options take milliseconds as a 4-byte value. The send time-out ends a delivery to
-    // a server that stops reading once the socket buffers are full.
-    const DWORD milliseconds = static_cast<DWORD>(timeout_seconds) * 1000;
-    for (const int option : {SO_RCVTIMEO, SO_SNDTIMEO}) {
-        if (::setsockopt(transport.handle(), SOL_SOCKET, option,
-                         reinterpret_cast<const char*>(&milliseconds),
-                         static_cast<int>(sizeof(milliseconds))) == SOCKET_ERROR) {
-            transport::raise_setsockopt_status(::WSAGetLastError());
         }
     }
 }
@@ -147,11 +135,14 @@ void quit(transport::tcp::base& transport) {
 
 void send_mail(const std::string& helo_name, const address::ip4& address,
                const std::string& recipient, const std::string& sender, const message_lines& lines,
-               int timeout_seconds) {
+               int reply_timeout_seconds, int submission_seconds) {
     transport::tcp::raw connection;
     connection.open_socket(address);
+    // However the server paces its lines, each reply, each write and the connection attempt
+    // has the reply time-out, and the whole delivery has the submission's.
+    connection.set_deadline(transport::deadline(std::chrono::seconds(reply_timeout_seconds),
+                                                std::chrono::seconds(submission_seconds)));
     connection.connect(address);
-    set_timeouts(connection, timeout_seconds);
     reply_lines reply;
     greet(helo_name, connection, reply);
     transaction(connection, recipient, sender, lines);

@@ -15,12 +15,14 @@ using reply_lines = std::vector<std::string>;
 // A message as the MIME writer produces it: one entry per line, without terminators.
 using message_lines = std::vector<std::string>;
 
-// Delivers one message to one recipient: connects to `address`, sets the socket's receive
-// and send time-outs to `timeout_seconds` (the receive time-out bounds each whole reply
-// line, the send time-out each send), greets with `helo_name` (EHLO, or HELO after a 5xx
-// to EHLO), runs one transaction and quits. `recipient` and `sender` are bare mailboxes; an
-// empty sender is the null reverse path. Returns on success; otherwise throws:
-// - the address and transport classes for a failing socket, connect or setsockopt, and for
+// Delivers one message to one recipient: connects to `address`, greets with `helo_name`
+// (EHLO, or HELO after a 5xx to EHLO), runs one transaction and quits. The connection
+// attempt, each whole reply and each write must be done within `reply_timeout_seconds`,
+// and all of it, from connecting to closing, within `submission_seconds`. `recipient` and
+// `sender` are bare mailboxes; an empty sender is the null reverse path. Returns on
+// success; otherwise throws:
+// - the address and transport classes for a failing socket, connect or setsockopt
+//   (host_unreachable "connect() failed" when the attempt runs out of time), and for
 //   transport failures while greeting (connection_timed_out "recv() failed" when the server
 //   is silent or too slow, line_too_long when it sends a line beyond the transport's limit);
 // - smtp::generic for a malformed reply, permanent_failure for a 5xx reply and
@@ -31,14 +33,14 @@ using message_lines = std::vector<std::string>;
 // The socket is closed before the call returns or throws.
 void send_mail(const std::string& helo_name, const address::ip4& address,
                const std::string& recipient, const std::string& sender, const message_lines& lines,
-               int timeout_seconds);
+               int reply_timeout_seconds, int submission_seconds);
 
-// Reads one complete reply into `reply` (emptied first) and returns its code (0 when the
-// code is not a number). Throws smtp::generic "Bad response: <line>" for a line shorter
-// than three characters, "Invalid character: <line>" when the fourth character is neither
-// a space nor "-", "Excess response: <line>" for more than 128 continuation lines;
-// temporary_failure or permanent_failure with the last line for a 4xx or 5xx reply; and
-// what the transport's read_line throws.
+// Reads one complete reply into `reply` (emptied first), in one turn of the transport's
+// deadline, and returns its code (0 when the code is not a number). Throws smtp::generic
+// "Bad response: <line>" for a line shorter than three characters, "Invalid character:
+// <line>" when the fourth character is neither a space nor "-", "Excess response: <line>"
+// for more than 128 continuation lines; temporary_failure or permanent_failure with the
+// last line for a 4xx or 5xx reply; and what the transport's read_line throws.
 int read_reply(transport::tcp::base& transport, reply_lines& reply);
 
 // Sends `text` as one line and reads its reply (read_reply).

@@ -3,12 +3,14 @@
 #include <string>
 
 #include "quill/internet/transport/base.h"
+#include "quill/internet/transport/deadline.h"
 
 namespace quill::internet::transport::tcp {
 
 // A stream socket with a send queue and a receive queue. Writes queue bytes and flush them
 // at once; reads take lines from the receive queue and fill it as needed. How the queues
-// meet the socket is left to the derived class (flush, fill).
+// meet the socket is left to the derived class (flush, fill); every wait on the socket ends
+// with the turn of the transport's deadline (set_deadline).
 class base : public transport::base {
   public:
     QUILL_DECLARE_ERROR(connection_failed, quill::internet::transport::generic,
@@ -26,13 +28,24 @@ class base : public transport::base {
     // transport::generic "socket() ...".
     void open_socket(const address::base& address) override;
 
-    // Connects the open socket to the address, under the system's own time-out. Throws the
-    // connect() classes: connection_refused, host_unreachable (also for a time-out),
-    // network_unreachable, address_in_use, address_not_valid, not_a_socket, ...
+    // Connects the open socket to the address in a turn of its own: with a limited deadline
+    // the attempt waits at most for that turn (the socket is blocking again afterwards),
+    // otherwise under the system's own time-out. Throws the connect() classes:
+    // connection_refused, host_unreachable (also for a time-out), network_unreachable,
+    // address_in_use, address_not_valid, not_a_socket, ...
     void connect(const address::base& address);
 
-    // Queue the bytes (with CR LF after them for write_line), then flush. Throws what flush
-    // throws.
+    // Bounds every wait from now on. Each connect and each write is a turn of its own; a
+    // reader starts one (start_turn) for whatever must arrive whole within one turn. When the
+    // turn is over, the waiting call throws its own time-out error: host_unreachable
+    // "connect() failed", connection_timed_out "recv() failed" or "send() failed". Without
+    // a limited deadline (the default) waits run under the socket's own time-outs. A wait may
+    // end up to deadline_slack_ms after its turn, never before.
+    void set_deadline(const deadline& limit) { deadline_ = limit; }
+    void start_turn() { deadline_.start_turn(); }
+
+    // Queue the bytes (with CR LF after them for write_line), then flush in a turn of their
+    // own. Throws what flush throws.
     void write_line(const std::string& bytes);
     void write_raw(const std::string& bytes);
 
@@ -47,27 +60,40 @@ class base : public transport::base {
     // max_line_length throws transport::line_too_long as soon as that is known, without
     // waiting for its end, and drops the received bytes: the receive queue never holds more
     // than the limit and one fill.
-    // The socket's receive time-out (SO_RCVTIMEO, none when 0) bounds the whole line, from
-    // its first wait to its terminator and the look at the partner, not each fill: each
-    // further fill waits only for what is left of it, and when nothing is left this throws
-    // connection_timed_out "recv() failed", as for a silent peer. The option holds its own
-    // value again when this returns or throws.
+    // Its fills wait within the deadline's current turn: a line starts no turn of its own.
     void read_line(std::string& line);
 
     // Sends the whole send queue, emptying it.
     virtual void flush() = 0;
-    // Waits for more bytes (at most the socket's receive time-out) and appends them to the
-    // receive queue.
+    // Waits for more bytes (at most the socket's receive time-out and what is left of the
+    // deadline's turn) and appends them to the receive queue.
     virtual void fill() = 0;
+
+    // How far a wait may run past its turn: the socket's time-out is set again only when it
+    // would end the wait before the turn or later than this after it.
+    static constexpr unsigned long deadline_slack_ms = 200;
 
   protected:
     base() = default;
+
+    enum class wait_kind { receive, send };
+    // Before each recv or send on the socket: its time-out of that kind narrowed to what is
+    // left of the deadline's turn. Throws the call's time-out error (connection_timed_out
+    // "recv() failed" or "send() failed") when nothing is left, the setsockopt() classes
+    // when the option cannot be set.
+    void before_wait(wait_kind kind);
 
     std::string send_queue_;
     std::string receive_queue_;
 
   private:
     [[noreturn]] void refuse_long_line();
+    // The outcome of a non-blocking connect's wait: 0, or the error code of the attempt.
+    int wait_for_connection();
+
+    deadline deadline_;
+    // The socket's SO_RCVTIMEO and SO_SNDTIMEO as before_wait last set them; 0 until it has.
+    unsigned long wait_set_ms_[2] = {0, 0};
 };
 
 }  // namespace quill::internet::transport::tcp

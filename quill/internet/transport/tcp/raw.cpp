@@ -15,6 +15,7 @@ void raw::flush() {
     while (offset < block.size()) {
         const int chunk =
             static_cast<int>(std::min<std::string::size_type>(block.size() - offset, INT_MAX));
+        before_wait(wait_kind::send);
         const int sent = ::send(handle(), block.data() + offset, chunk, 0);
         if (sent == SOCKET_ERROR) raise_send_status(::WSAGetLastError());
         if (sent == 0) throw connection_closed("send() failed");
@@ -24,6 +25,7 @@ void raw::flush() {
 }
 
 void raw::fill() {
+    before_wait(wait_kind::receive);
     char block[8192];
     const int received = ::recv(handle(), block, static_cast<int>(sizeof(block)), 0);
     if (received == SOCKET_ERROR) raise_recv_status(::WSAGetLastError());

@@ -11,14 +11,14 @@ class raw : public base {
     raw() = default;
 
     // Loops on partial sends until the block is out. Throws the send() classes
-    // (connection_timed_out after the socket's send time-out, when the peer stops reading),
-    // or connection_closed "send() failed" when send accepts nothing. The queue is empty
-    // afterwards, also when this throws.
+    // (connection_timed_out after the socket's send time-out or the deadline's turn, when the
+    // peer stops reading), or connection_closed "send() failed" when send accepts nothing.
+    // The queue is empty afterwards, also when this throws.
     void flush() override;
 
-    // Blocks until bytes arrive or the socket's receive time-out expires. Throws the recv()
-    // classes (connection_timed_out after the time-out), or connection_closed "recv() failed"
-    // when the peer has closed the connection.
+    // Blocks until bytes arrive or the socket's receive time-out or the deadline's turn
+    // expires. Throws the recv() classes (connection_timed_out after the time-out), or
+    // connection_closed "recv() failed" when the peer has closed the connection.
     void fill() override;
 };
 

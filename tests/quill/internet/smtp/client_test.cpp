@@ -207,6 +207,14 @@ std::vector<dialogue_case> dialogue_cases() {
          "internet.transport.connection_failed.connection_timed_out[recv() failed]"},
         {"greeting dripping a byte every 300 ms", dripped("220 slow\r\n"), kMessage, "",
          "internet.transport.connection_failed.connection_timed_out[recv() failed]"},
+        // Each line well within the time-out, the whole reply not.
+        {"EHLO reply a line every 400 ms",
+         {say("220 ready\r\n"), hear(), say("250-a\r\n"), korve::test::pause(400), say("250-b\r\n"),
+          korve::test::pause(400), say("250-c\r\n"), korve::test::pause(400), say("250-d\r\n"),
+          korve::test::pause(400), say("250 last\r\n")},
+         kMessage,
+         kEhlo,
+         "internet.transport.connection_failed.connection_timed_out[recv() failed]"},
         {"silence inside the transaction", joined({greeting_and_ehlo(), {hear()}}), kMessage,
          kEhlo + "RSET\r\n", "smtp.temporary_failure[recv() failed]"},
         // Only a success reply accepts a command: 2xx, for DATA 354.
@@ -280,7 +288,7 @@ class SmtpClientTest : public ::testing::Test {
 std::string deliver(const address::ip4& address, const smtp::message_lines& lines,
                     const std::string& sender = "") {
     try {
-        smtp::send_mail("installer", address, kRecipient, sender, lines, 1);
+        smtp::send_mail("installer", address, kRecipient, sender, lines, 1, 30);
         return "";
     } catch (const quill::exception& error) {
         return error.what();
@@ -350,7 +358,7 @@ TEST_F(SmtpClientTest, RefusedConnectionThrowsConnectionRefused) {
 TEST_F(SmtpClientTest, UnresolvableServerNameThrowsHostNotFound) {
     try {
         smtp::send_mail("installer", address::ip4("no..such..host.invalid", 25), kRecipient, "",
-                        kMessage, 1);
+                        kMessage, 1, 30);
         FAIL() << "delivered to an unknown host";
     } catch (const address::host_not_found& error) {
         EXPECT_STREQ("internet.address.host_not_found[GetAddrInfoA() failed]", error.what());

@@ -39,15 +39,15 @@ TEST(SmtpRealServerTest, AiosmtpdStoresExactlyTheLinesSent) {
         std::string(998, 'x'),
         "last line",
     };
-    ASSERT_NO_THROW(smtp::send_mail("installer", server, "support@example.com", "", first, 2));
+    ASSERT_NO_THROW(smtp::send_mail("installer", server, "support@example.com", "", first, 2, 30));
     std::string stored;
     ASSERT_TRUE(sink.message(1, stored, 10000));
     EXPECT_EQ(joined_with_crlf(first), stored);
     EXPECT_EQ("<>\nsupport@example.com\n", sink.envelope(1)) << "null reverse path expected";
 
     const smtp::message_lines second = {"Subject: second", "", "body"};
-    ASSERT_NO_THROW(
-        smtp::send_mail("installer", server, "support@example.com", "me@example.org", second, 2));
+    ASSERT_NO_THROW(smtp::send_mail("installer", server, "support@example.com", "me@example.org",
+                                    second, 2, 30));
     ASSERT_TRUE(sink.message(2, stored, 10000));
     EXPECT_EQ(joined_with_crlf(second), stored);
     EXPECT_EQ("me@example.org\nsupport@example.com\n", sink.envelope(2));
@@ -59,13 +59,13 @@ TEST(SmtpRealServerTest, MalformedRecipientIsAPermanentFailure) {
     ASSERT_TRUE(sink.started());
     const address::ip4 server("127.0.0.1", sink.port());
     try {
-        smtp::send_mail("installer", server, "bad address>", "", {"x"}, 2);
+        smtp::send_mail("installer", server, "bad address>", "", {"x"}, 2, 30);
         FAIL() << "aiosmtpd accepted a malformed recipient";
     } catch (const smtp::permanent_failure& error) {
         EXPECT_EQ('5', error.message()[0]) << error.what();
     }
     // The server is still fine for a proper delivery (which also lets it end at once).
-    EXPECT_NO_THROW(smtp::send_mail("installer", server, "support@example.com", "", {"x"}, 2));
+    EXPECT_NO_THROW(smtp::send_mail("installer", server, "support@example.com", "", {"x"}, 2, 30));
 }
 
 }  // namespace

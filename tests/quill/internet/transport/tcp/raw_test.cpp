@@ -112,9 +112,9 @@ TEST_F(RawTransportTest, LoneTerminatorWithoutMoreDataEndsInTheReceiveTimeOut) {
     transport_.close();
 }
 
-// The receive time-out bounds the whole line: a peer that sends a byte now and then, each
-// well within the time-out, cannot keep the reader waiting longer than it.
-TEST_F(RawTransportTest, LineDrippingSlowerThanTheReceiveTimeOutEndsInConnectionTimedOut) {
+// The deadline's turn bounds the whole line: a peer that sends a byte now and then, each well
+// within the turn, cannot keep the reader waiting longer than it.
+TEST_F(RawTransportTest, LineDrippingSlowerThanTheDeadlinesTurnEndsInConnectionTimedOut) {
     std::vector<script_step> drip;
     for (const char c : std::string("220 slow\r\n")) {
         drip.push_back(say(std::string(1, c)));
@@ -123,6 +123,7 @@ TEST_F(RawTransportTest, LineDrippingSlowerThanTheReceiveTimeOutEndsInConnection
     scripted_server server(drip);
     connect_to(server);
     const auto start = std::chrono::steady_clock::now();
+    transport_.set_deadline(transport::deadline(std::chrono::seconds(1), std::chrono::seconds(30)));
     expect_read_line_to_time_out();
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, std::chrono::milliseconds(900));
@@ -250,6 +251,43 @@ TEST_F(RawTransportTest, RefusedConnectionThrowsConnectionRefused) {
         EXPECT_STREQ("internet.transport.connection_failed.connection_refused[connect() failed]",
                      error.what());
     }
+}
+
+// A listener whose backlog is full: the system drops the attempt and would retry for minutes.
+TEST_F(RawTransportTest, ConnectionAttemptEndsWithTheDeadlinesTurn) {
+    quill::unique_socket listener(::socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in loopback{};
+    loopback.sin_family = AF_INET;
+    loopback.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
+    int size = sizeof(loopback);
+    ASSERT_EQ(0, ::bind(listener.get(), reinterpret_cast<sockaddr*>(&loopback), size));
+    ASSERT_EQ(0, ::listen(listener.get(), 0));
+    ASSERT_EQ(0, ::getsockname(listener.get(), reinterpret_cast<sockaddr*>(&loopback), &size));
+    const address::ip4 full("127.0.0.1", ::ntohs(loopback.sin_port));
+    transport::tcp::raw queued[4];
+    for (transport::tcp::raw& waiting : queued) {
+        waiting.open_socket(full);
+        waiting.set_deadline(
+            transport::deadline(std::chrono::milliseconds(300), std::chrono::seconds(1)));
+        try {
+            waiting.connect(full);
+        } catch (const tcp::host_unreachable&) {
+            break;  // the backlog is full
+        }
+    }
+    transport_.open_socket(full);
+    transport_.set_deadline(transport::deadline(std::chrono::seconds(1), std::chrono::seconds(30)));
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        transport_.connect(full);
+        FAIL() << "connected to a full backlog";
+    } catch (const tcp::host_unreachable& error) {
+        EXPECT_STREQ("internet.transport.connection_failed.host_unreachable[connect() failed]",
+                     error.what());
+    }
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(900));
+    EXPECT_LT(waited, std::chrono::milliseconds(1900));
 }
 
 TEST_F(RawTransportTest, CallsWithoutASocketThrowNotASocket) {
