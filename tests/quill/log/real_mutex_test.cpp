@@ -7,6 +7,7 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include "quill/exception.h"
 #include "quill/handle.h"
 #include "quill/log/scope.h"
 
@@ -55,6 +56,40 @@ TEST(RealMutexTest, OnlySystemAndAdministratorsAreGrantedAccess) {
     ASSERT_EQ(2u, dacl->AceCount) << std::string(sddl.begin(), sddl.end());
     for (const wchar_t* trustee : {L";;;SY)", L";;;BA)"}) {
         EXPECT_NE(std::wstring::npos, sddl.find(trustee)) << std::string(sddl.begin(), sddl.end());
+    }
+}
+
+// An ordinary user's mutex of the name could be held to make every line wait; one whose owner
+// the system does not name (created without security attributes, under Wine) is taken.
+TEST(RealMutexTest, MutexThatExistsAlreadyMustBelongToSystemOrAdministrators) {
+    const struct {
+        const char* owner;  // none: no security attributes
+        bool accepted;
+    } cases[] = {
+        {"O:SY", true},
+        {"O:BA", true},
+        {nullptr, true},
+        {"O:BU", false},
+        {"O:S-1-5-21-1-2-3-1001", false},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.owner != nullptr ? test.owner : "none");
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (test.owner != nullptr) {
+            ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                (std::string(test.owner) + "D:(A;;GA;;;WD)").c_str(), SDDL_REVISION_1, &descriptor,
+                nullptr));
+        }
+        SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+        const quill::unique_handle planted(::CreateMutexA(
+            descriptor != nullptr ? &attributes : nullptr, FALSE, "Global\\korve-test-owner"));
+        ::LocalFree(descriptor);
+        ASSERT_TRUE(planted.valid()) << ::GetLastError();
+        if (test.accepted) {
+            EXPECT_NO_THROW(quill::real_mutex("korve-test-owner"));
+        } else {
+            EXPECT_THROW(quill::real_mutex("korve-test-owner"), quill::exception);
+        }
     }
 }
 
