@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -110,7 +109,6 @@ TEST(EntryLogFileTest, LockHeldByAnotherProcessCannotStopOrSlowTheRun) {
         EXPECT_EQ(0u, run.exit_code);
         // Each of the two listeners waits 10 s in all; hundreds of lines must not wait at all.
         EXPECT_LT(elapsed, 2 * 10000u + 60000u);
-        std::cout << "TIMING " << test.title << ": " << elapsed << " ms" << std::endl;
 
         const std::string log = read_file(folder / "KORVERemover.log.txt");
         ASSERT_EQ("\xEF\xBB\xBF", log.substr(0, 3));
