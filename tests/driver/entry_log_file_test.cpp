@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,48 +39,26 @@ std::vector<std::string> texts_of(const std::string& content) {
     return texts;
 }
 
-// Another process's hold on the log's lock: `hold_ms` of every `hold_ms` + `pause_ms`, from
-// its construction (once taken_in_time) until its end.
-class lock_holder {
-  public:
-    lock_holder(DWORD hold_ms, DWORD pause_ms)
-        : hold_ms_(hold_ms),
-          pause_ms_(pause_ms),
-          thread_(::CreateThread(nullptr, 0, &lock_holder::hold, this, 0, nullptr)) {}
-    ~lock_holder() {
-        ::SetEvent(stop_.get());
-        if (thread_) ::WaitForSingleObject(thread_.get(), 20000);
-    }
-    lock_holder(const lock_holder&) = delete;
-    lock_holder& operator=(const lock_holder&) = delete;
+// Another process's hold on the log's lock: `hold_ms` of every `hold_ms` + `pause_ms` until
+// `stop`. The routine is named: a lambda does not convert to its calling convention on x86.
+struct lock_holder {
+    DWORD hold_ms;
+    DWORD pause_ms;
+    quill::unique_handle taken{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    quill::unique_handle stop{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 
-    bool taken_in_time() const {
-        return thread_ && ::WaitForSingleObject(taken_.get(), 10000) == WAIT_OBJECT_0;
-    }
-
-  private:
-    // A named function: a lambda does not convert to the thread routine's calling convention
-    // on x86.
     static DWORD WINAPI hold(LPVOID context) {
-        auto& self = *static_cast<lock_holder*>(context);
+        const auto& self = *static_cast<const lock_holder*>(context);
         const quill::unique_handle lock(::CreateMutexA(nullptr, FALSE, "Global\\log-KORVERemover"));
-        for (;;) {
-            if (!lock || ::WaitForSingleObject(lock.get(), 60000) != WAIT_OBJECT_0) return 1;
-            ::SetEvent(self.taken_.get());
-            const bool stop =
-                ::WaitForSingleObject(self.stop_.get(), self.hold_ms_) == WAIT_OBJECT_0;
+        while (lock && ::WaitForSingleObject(lock.get(), 60000) == WAIT_OBJECT_0) {
+            ::SetEvent(self.taken.get());
+            const bool stop = ::WaitForSingleObject(self.stop.get(), self.hold_ms) == WAIT_OBJECT_0;
             ::ReleaseMutex(lock.get());
-            if (stop || ::WaitForSingleObject(self.stop_.get(), self.pause_ms_) == WAIT_OBJECT_0) {
-                return 0;
-            }
+            if (stop || ::WaitForSingleObject(self.stop.get(), self.pause_ms) == WAIT_OBJECT_0)
+                break;
         }
+        return 0;
     }
-
-    const DWORD hold_ms_;
-    const DWORD pause_ms_;
-    const quill::unique_handle taken_{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    const quill::unique_handle stop_{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    const quill::unique_handle thread_;
 };
 
 TEST(EntryLogFileTest, LockHeldByAnotherProcessCannotStopOrSlowTheRun) {
@@ -96,15 +73,20 @@ TEST(EntryLogFileTest, LockHeldByAnotherProcessCannotStopOrSlowTheRun) {
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.title);
-        auto holder = std::make_unique<lock_holder>(test.hold_ms, test.pause_ms);
-        ASSERT_TRUE(holder->taken_in_time());
+        lock_holder holder{test.hold_ms, test.pause_ms};
+        const quill::unique_handle holding(
+            ::CreateThread(nullptr, 0, &lock_holder::hold, &holder, 0, nullptr));
+        ASSERT_TRUE(holding.valid());
+        // No assertion until the holder has ended: it uses `holder`.
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(holder.taken.get(), 10000));
 
         scratch_folder folder("entry-lock-held");
         korve::test::message_box_answerer answerer(IDNO);
         const ULONGLONG started = ::GetTickCount64();
         const auto run = run_remover(folder, answerer);
         const ULONGLONG elapsed = ::GetTickCount64() - started;
-        holder.reset();
+        ::SetEvent(holder.stop.get());
+        ::WaitForSingleObject(holding.get(), INFINITE);
         ASSERT_TRUE(run.finished) << "the program ends by itself";
         EXPECT_EQ(0u, run.exit_code);
         // Each of the two listeners waits 10 s in all; hundreds of lines must not wait at all.
