@@ -47,14 +47,17 @@ class exact_process : public cleanup::process {
 
 // A running tray ends itself when started again with "/quit"; the outcome shows in the wait
 // that follows, not in the shell's result. The run is unattended, so a tray program that cannot
-// be started must not raise the shell's error box.
-void ask_tray_to_quit(const std::wstring& program_path) {
+// be started must not raise the shell's error box. It starts elevated in its own folder: the
+// program's current folder may be an ordinary user's, and a DLL the tray loads by name would
+// be looked for there.
+void ask_tray_to_quit(const std::wstring& program_path, const std::wstring& program_folder) {
     SHELLEXECUTEINFOW start{};
     start.cbSize = sizeof(start);
     start.fMask = SEE_MASK_FLAG_NO_UI;
     start.lpVerb = L"open";
     start.lpFile = program_path.c_str();
     start.lpParameters = L"/quit";
+    start.lpDirectory = program_folder.c_str();
     start.nShow = SW_SHOW;
     ::ShellExecuteExW(&start);
 }
@@ -82,7 +85,15 @@ void SharedTrayRemover::RemoveSharedTray() {
     remove_file(program_files, update_icon(program_folder, names_));
 
     // Counted after this product's own file is gone, so only the other products count.
-    const int count = CountTrayProducts(configurations);
+    const tray_products products = CountTrayProducts(configurations);
+    if (products.listing_error != 0) {
+        // A file the listing did not reach may be another product's: the tray and its counters
+        // stay as they are.
+        log_.write(quill::log::level_note, "FAILED TO count products in '%s' (%lu) !",
+                   narrow_path(configurations).c_str(), products.listing_error);
+        return;
+    }
+    const int count = products.count;
     log_.write(quill::log::level_note, "Number of prosucts = %d", count);
 
     if (count == 0) {
@@ -111,7 +122,7 @@ void SharedTrayRemover::stop_tray(const std::wstring& program_folder) {
     // The throwing form: an error other than "not found" is not taken for an absent library.
     if (std::filesystem::exists(std::filesystem::path(html_library(program_folder)))) {
         log_.write(quill::log::level_note, L"Quiting Tray: %ls", program_path.c_str());
-        ask_tray_to_quit(program_path);
+        ask_tray_to_quit(program_path, program_folder);
     } else {
         log_.write(quill::log::level_note, L"Terminate running process: %ls", program_path.c_str());
         cleanup::close_by_name(log_, narrow_path(names_.program));

@@ -23,9 +23,11 @@ class SharedTrayRemover {
     // Deletes the product's configuration file and update icon, then, if no other product is
     // left, asks the tray to quit (or terminates it), waits up to 15 seconds for it to end and
     // removes its folders and registry entries; in every case it repairs the tray files'
-    // SharedDLLs counters. Registry errors end the registry part silently. Throws what the
-    // known-folder getter throws ("Error in ::SHGetFolderPath( 0, CSIDL=%d ....") and
-    // std::filesystem::filesystem_error when the tray's HTML library cannot be looked for.
+    // SharedDLLs counters, unless the configuration folder could not be listed: then the tray
+    // and its counters stay, with one line for the error. Registry errors end the registry
+    // part silently. Throws what the known-folder getter throws ("Error in
+    // ::SHGetFolderPath( 0, CSIDL=%d ....") and std::filesystem::filesystem_error when the
+    // tray's HTML library cannot be looked for.
     void RemoveSharedTray();
 
     // Sets every SharedDLLs counter (32-bit view) whose value name contains brand + "\" + tray

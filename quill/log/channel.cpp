@@ -56,6 +56,28 @@ std::wstring append_current_exception(const std::wstring& text) {
     }
 }
 
+// Control characters written as escapes, so that a name from outside (a registry or file
+// name may hold CR LF and a forged time stamp) cannot start a line of its own. The program's
+// own lines hold none.
+std::wstring with_controls_escaped(const std::wstring& text) {
+    std::wstring escaped;
+    escaped.reserve(text.size());
+    for (const wchar_t c : text) {
+        if (c >= 0x20 && c != 0x7F) {
+            escaped += c;
+        } else if (c == L'\r') {
+            escaped += L"\\r";
+        } else if (c == L'\n') {
+            escaped += L"\\n";
+        } else if (c == L'\t') {
+            escaped += L"\\t";
+        } else {
+            escaped += format_w(L"\\x%02x", static_cast<unsigned>(c));
+        }
+    }
+    return escaped;
+}
+
 }  // namespace
 
 channel::~channel() {
@@ -89,7 +111,8 @@ void channel::write(int level, const std::wstring& text) {
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
     const std::string prefix = make_prefix(level, now);
-    const std::wstring line = level == level_exception ? append_current_exception(text) : text;
+    const std::wstring line =
+        with_controls_escaped(level == level_exception ? append_current_exception(text) : text);
     const std::string utf8 = unicode::to_narrow(line, unicode::utf8_codepage, true);
 
     scope guard(*this);

@@ -15,7 +15,9 @@ constexpr int level_note = 1;
 constexpr int level_exception = 5;
 
 // Stamps each line with the local time and a level letter and hands it to every attached
-// listener, one line at a time under the channel's lock.
+// listener, one line at a time under the channel's lock. Control characters (U+0000 to
+// U+001F, U+007F) in a line are handed on escaped ("\r", "\n", "\t", "\x01" ...): one write
+// is always one line.
 class channel : public quill::mutex {
   public:
     channel() = default;

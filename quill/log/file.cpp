@@ -107,7 +107,8 @@ file::file(const std::string& base_name, std::uint32_t maximum_size, std::uint32
     try {
         lock_.emplace(lock_name_for(base_name));
     } catch (const exception&) {
-        // Someone else's mutex of that name that admits nobody else: the lines still go out.
+        // Someone else's mutex of that name, which admits nobody else or belongs to an ordinary
+        // user: the lines still go out.
     }
     const std::string name = current_name();
     // A link is opened as itself, so that a link to a missing file creates nothing elsewhere.
@@ -136,11 +137,16 @@ file::file(const std::string& base_name, std::uint32_t maximum_size, std::uint32
 }
 
 bool file::take_lock() {
-    if (!lock_ || lock_given_up_) return false;
-    if (lock_->try_acquire(real_mutex::wait_limit_ms)) return true;
-    // Whoever holds it that long may hold it for ever; a run writes hundreds of lines.
-    lock_given_up_ = true;
-    return false;
+    if (!lock_ || lock_wait_left_ms_ == 0) return false;
+    const ULONGLONG started = ::GetTickCount64();
+    const bool taken = lock_->try_acquire(lock_wait_left_ms_);
+    const ULONGLONG waited = ::GetTickCount64() - started;
+    // A run writes hundreds of lines: a holder that lets each of them through only just in
+    // time must not multiply the wait. Whoever outlasts the budget may hold it for ever.
+    lock_wait_left_ms_ = !taken || waited >= lock_wait_left_ms_
+                             ? 0
+                             : lock_wait_left_ms_ - static_cast<unsigned long>(waited);
+    return taken;
 }
 
 std::string file::current_name() const {

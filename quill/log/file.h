@@ -14,10 +14,11 @@ namespace quill::log {
 // Appends lines (prefix, UTF-8 text, CR LF) to "<base name>.log.txt" in the current
 // directory. A new or truncated file starts with the UTF-8 byte-order mark. Every write holds
 // the system-wide mutex "log-<base name>" (backslashes as "_"), so several listeners, in one
-// process or several, append whole lines to the same file. The lock is waited for at most
-// real_mutex::wait_limit_ms; once a wait has timed out, this listener writes without the lock
-// for the rest of its life (a lost line is worse than an interleaved one), and so it does
-// when the lock can be neither created nor opened.
+// process or several, append whole lines to the same file. All waits for the lock together
+// last at most real_mutex::wait_limit_ms over the listener's life; once that is spent, this
+// listener writes without the lock for the rest of its life (a lost line is worse than an
+// interleaved one), and so it does when the lock can be neither created nor opened, or
+// belongs to someone other than SYSTEM or the Administrators group.
 class file : public listener {
   public:
     // Throws log::generic "CreateFile failed: <system text>" when the file cannot be opened
@@ -37,7 +38,7 @@ class file : public listener {
     const file_identity& identity() const noexcept { return identity_; }
 
   private:
-    // True when the lock is now held; false without a lock or once a wait has timed out.
+    // True when the lock is now held; false without a lock or once the wait budget is spent.
     bool take_lock();
     void write_bytes(const std::string& bytes);
     void truncate();
@@ -46,7 +47,7 @@ class file : public listener {
     std::string copy_name(std::uint32_t number) const;
 
     std::optional<real_mutex> lock_;
-    bool lock_given_up_ = false;
+    unsigned long lock_wait_left_ms_ = real_mutex::wait_limit_ms;
     std::string base_name_;
     std::uint32_t maximum_size_;
     std::uint32_t kept_copies_;

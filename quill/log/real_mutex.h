@@ -7,8 +7,8 @@
 
 namespace quill {
 
-// System-wide named lock. The mutex it creates grants access to SYSTEM and the Administrators
-// group only; every wait for it is bounded.
+// System-wide named lock. The mutex it creates belongs to the Administrators group and grants
+// access to SYSTEM and that group only; every wait for it is bounded.
 class real_mutex : public scope_semantics {
   public:
     // How long one wait lasts at most, in milliseconds.
@@ -16,7 +16,9 @@ class real_mutex : public scope_semantics {
 
     // A name without a backslash goes to the global namespace ("Global\" + name); a name
     // with one is used as given. Throws quill::exception "OpenMutex returned 0x%08x" when
-    // the mutex can be neither created nor opened.
+    // the mutex can be neither created nor opened, and with ERROR_INVALID_OWNER (0x51b) when
+    // it existed already and belongs, as far as the system can say, to someone other than
+    // SYSTEM or the Administrators group.
     explicit real_mutex(const std::string& name);
 
     // Waits up to `timeout_ms`: true when the lock is held (an abandoned mutex counts as

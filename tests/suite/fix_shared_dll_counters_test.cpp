@@ -213,4 +213,14 @@ TEST_F(FixSharedDllCountersTest, OnlyThe32BitViewIsRepaired) {
     EXPECT_EQ(9u, native.counter(exe_)) << "the 64-bit view's counter stays";
 }
 
+// A name with CR LF and a time stamp cannot pass for a line of the program's own.
+TEST_F(FixSharedDllCountersTest, ControlCharactersInANameStayOnItsLine) {
+    const std::wstring forged = L"\r\n2030/01/01 00:00:00     Velocore was not installed here";
+    dlls_.set_dword(exe_ + forged, 1);
+    std::vector<std::string> expected = heading(1);
+    expected.push_back("   " + narrow(exe_) +
+                       "\\r\\n2030/01/01 00:00:00     Velocore was not installed here - 1");
+    EXPECT_EQ(expected, repair(1));
+}
+
 }  // namespace

@@ -201,6 +201,9 @@ TEST_F(SharedTrayRemoverTest, LastProductAsksTheTrayToQuitAndRemovesEverythingOf
     const native_view_key native_tray(L"Software\\Kestrana\\Tray\\Native");
     install_tray({}, true);
     const auto& tray = place_.start_tray(program(), true);
+    // The quitting instance tells where it was started: never in the run's current folder.
+    const std::string record = work_.folder() / "tray-folder.txt";
+    ::SetEnvironmentVariableA("KESTRANA_TRAY_RECORD", record.c_str());
 
     std::vector<std::string> expected = {
         "   " + configuration_file() + " removed",
@@ -219,8 +222,10 @@ TEST_F(SharedTrayRemoverTest, LastProductAsksTheTrayToQuitAndRemovesEverythingOf
     expected.push_back("Removed registry value " + program());
     expected.push_back("Removed registry value " + place_.program_folder() + "qvhtml.dll");
     EXPECT_EQ(expected, remove_tray());
+    ::SetEnvironmentVariableA("KESTRANA_TRAY_RECORD", nullptr);
 
     EXPECT_EQ(kQuit, wait_for_exit(tray, 0)) << "ended by the /quit request, not terminated";
+    EXPECT_EQ(place_.program_folder(), korve::test::read_file(record) + "\\");
     EXPECT_FALSE(path_exists(place_.program_folder()));
     EXPECT_FALSE(path_exists(place_.configuration_folder())) << "inside the shared data folder";
     EXPECT_FALSE(path_exists(place_.user_data_folder()));
@@ -255,6 +260,27 @@ TEST_F(SharedTrayRemoverTest, AnotherProductKeepsTheTrayAndTheCountersFollowIt) 
     EXPECT_TRUE(place_.run_value_exists());
     EXPECT_EQ(1u, place_.counter(exe_counter()));
     EXPECT_EQ(1u, place_.counter(dll_counter()));
+}
+
+// Any user may hold the configuration folder open without sharing: a listing that fails may
+// have missed another product's file, so nothing of the tray is touched.
+TEST_F(SharedTrayRemoverTest, ConfigurationFolderThatCannotBeListedKeepsTheTray) {
+    install_tray({"corvo.xml"}, true);
+    const quill::unique_file held(::CreateFileA(place_.configuration_folder().c_str(), GENERIC_READ,
+                                                0, nullptr, OPEN_EXISTING,
+                                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(held.valid()) << ::GetLastError();
+
+    const std::vector<std::string> texts = remove_tray();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ("FAILED TO count products in '" + place_.common_app_data() +
+                  "\\Kestrana\\Tray\\Configurations' (32) !",
+              texts.back())
+        << "a sharing violation, and nothing after it";
+    EXPECT_TRUE(path_exists(program()));
+    EXPECT_TRUE(place_.key_exists(L"Software\\Kestrana\\Tray"));
+    EXPECT_TRUE(place_.run_value_exists());
+    EXPECT_EQ(2u, place_.counter(exe_counter()));
 }
 
 TEST_F(SharedTrayRemoverTest, FilesThatCannotBeDeletedAreReportedAndTheStepGoesOn) {

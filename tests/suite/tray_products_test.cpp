@@ -39,7 +39,9 @@ TEST(CountTrayProductsTest, CountsTheOtherProductsByTheirConfigurationFileNames)
         for (const std::string& name : test.folders) korve::test::make_folder(folder / name);
         const std::wstring path =
             quill::unicode::to_wide(folder.path(), quill::unicode::ansi_codepage);
-        EXPECT_EQ(test.expected, korve::suite::CountTrayProducts(path));
+        const korve::suite::tray_products products = korve::suite::CountTrayProducts(path);
+        EXPECT_EQ(test.expected, products.count);
+        EXPECT_EQ(0u, products.listing_error);
     }
 }
 
@@ -47,8 +49,11 @@ TEST(CountTrayProductsTest, MissingFolderCountsNothing) {
     korve::test::scratch_folder folder("suite-count-missing");
     const std::wstring missing =
         quill::unicode::to_wide(folder / "Configurations", quill::unicode::ansi_codepage);
-    EXPECT_EQ(0, korve::suite::CountTrayProducts(missing));
-    EXPECT_EQ(0, korve::suite::CountTrayProducts(L""));
+    for (const std::wstring& path : {missing, std::wstring()}) {
+        const korve::suite::tray_products products = korve::suite::CountTrayProducts(path);
+        EXPECT_EQ(0, products.count);
+        EXPECT_EQ(0u, products.listing_error) << "nothing to list is no failure";
+    }
 }
 
 }  // namespace

@@ -72,6 +72,15 @@ TEST(ChannelTest, NarrowLineRetriesAsUtf8AndThenWritesTheFixedLine) {
         texts);
 }
 
+TEST(ChannelTest, ControlCharactersAreHandedOnEscaped) {
+    std::vector<received> lines;
+    quill::log::channel channel;
+    channel.attach(0, std::make_unique<recorder>("r", lines));
+    channel.write(1, std::wstring(L"a\r\nb\tc\x01\x1b\x1f\x7f d\0e \x80\u00e9", 17));
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_EQ("a\\r\\nb\\tc\\x01\\x1b\\x1f\\x7f d\\x00e \xC2\x80\xC3\xA9", lines[0].text);
+}
+
 TEST(ChannelTest, ChannelWithoutListenersAcceptsLines) {
     quill::log::channel channel;
     EXPECT_NO_THROW(channel.write(1, "nobody listens %d", 1));

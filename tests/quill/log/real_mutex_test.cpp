@@ -7,6 +7,10 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <string>
+#include <utility>
+
+#include "quill/exception.h"
 #include "quill/handle.h"
 #include "quill/log/scope.h"
 
@@ -55,6 +59,32 @@ TEST(RealMutexTest, OnlySystemAndAdministratorsAreGrantedAccess) {
     ASSERT_EQ(2u, dacl->AceCount) << std::string(sddl.begin(), sddl.end());
     for (const wchar_t* trustee : {L";;;SY)", L";;;BA)"}) {
         EXPECT_NE(std::wstring::npos, sddl.find(trustee)) << std::string(sddl.begin(), sddl.end());
+    }
+}
+
+// An ordinary user's mutex of the name could be held to make every line wait; one whose owner
+// the system does not name (made without security attributes, under Wine) is taken.
+TEST(RealMutexTest, MutexThatExistsAlreadyMustBelongToSystemOrAdministrators) {
+    const std::pair<std::string, bool> cases[] = {
+        {"O:SY", true}, {"O:BA", true}, {"", true}, {"O:S-1-5-21-1-2-3-1001", false}};
+    for (const auto& [owner, accepted] : cases) {
+        SCOPED_TRACE(owner);
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(owner.empty() ||
+                    ::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+                        (owner + "D:(A;;GA;;;WD)").c_str(), 1, &descriptor, nullptr));
+        SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor, FALSE};
+        const quill::unique_handle planted(::CreateMutexA(owner.empty() ? nullptr : &attributes,
+                                                          FALSE, "Global\\korve-test-owner"));
+        ::LocalFree(descriptor);
+        ASSERT_TRUE(planted.valid()) << ::GetLastError();
+        bool taken = true;
+        try {
+            quill::real_mutex lock("korve-test-owner");
+        } catch (const quill::exception&) {
+            taken = false;
+        }
+        EXPECT_EQ(accepted, taken);
     }
 }
 
