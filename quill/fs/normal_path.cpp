@@ -165,8 +165,10 @@ std::wstring normal_path_of(std::wstring path) {
     for (wchar_t& c : path) {
         if (c == L'/') c = L'\\';
     }
-    if (!without_literal_prefix(path) || has_forbidden_character(path)) return {};
+    if (!without_literal_prefix(path)) return {};
+    // Checked on the full form: a relative "x:y" or "\??\C:" only shows its colon there.
     const std::wstring full = full_path(path);
+    if (has_forbidden_character(full)) return {};
     std::wstring root;
     std::size_t start = 0;
     if (!split_root(full, root, start)) return {};  // a device name turned into "\\.\NUL"

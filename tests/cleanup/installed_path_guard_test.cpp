@@ -170,14 +170,13 @@ TEST(InstalledPathGuardTest, ShellFoldersOfAnyLengthAreReadAtABoundedCost) {
     const std::wstring hive = L"KORVE-guard-test";
     const korve::test::saved_key planted(HKEY_USERS, hive);
     const std::wstring key = hive + L"\\" + korve::test::wide_path(kShellFolders);
-    korve::test::make_key(HKEY_USERS, key);
+    const std::string moved = scratch / "Moved Documents";
+    korve::test::set_string_value(HKEY_USERS, key, L"Personal", korve::test::wide_path(moved));
     std::wstring endless = L"C:";
     while (endless.size() + 6 <= 32767) endless += L"\\ab~1";
     for (int i = 0; i < 300; ++i) {
         korve::test::set_string_value(HKEY_USERS, key, L"Planted " + std::to_wstring(i), endless);
     }
-    const std::string moved = scratch / "Moved Documents";
-    korve::test::set_string_value(HKEY_USERS, key, L"Personal", korve::test::wide_path(moved));
 
     const auto start = std::chrono::steady_clock::now();
     const installed_path_guard guard(protected_folders::of_the_system());
