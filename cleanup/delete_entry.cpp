@@ -3,12 +3,17 @@
 #include <windows.h>
 
 #include "cleanup/checked_path.h"
+#include "quill/fs/protected_folders.h"
 #include "quill/unicode/conversion.h"
 
 namespace korve::cleanup {
 namespace {
 
 bool delete_below(const std::wstring& known_folder, const std::wstring& path, item_kind kind) {
+    if (quill::fs::is_protected(path)) {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
     DWORD error = ERROR_SUCCESS;
     {
         checked_item item;

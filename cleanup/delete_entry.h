@@ -8,7 +8,8 @@ namespace korve::cleanup {
 // component below the known folder is a link (as delete_tree): a file that is itself a link
 // shown as one goes as a link; one that resolves elsewhere stays. Read-only files stay.
 // False with the thread's last error set when nothing was deleted
-// (ERROR_REPARSE_POINT_ENCOUNTERED for a link on the way). Narrow paths are ANSI.
+// (ERROR_REPARSE_POINT_ENCOUNTERED for a link on the way, ERROR_INVALID_NAME for a path
+// quill::fs::is_protected refuses). Narrow paths are ANSI.
 bool delete_file(const std::wstring& known_folder, const std::wstring& path);
 bool delete_file(const std::string& known_folder, const std::string& path);
 

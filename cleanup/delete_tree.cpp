@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "cleanup/system_folders.h"
+#include "quill/fs/protected_folders.h"
 #include "quill/unicode/conversion.h"
 
 namespace korve::cleanup {
@@ -95,10 +95,6 @@ bool delete_folder(const checked_item& folder, bool clear_attributes, int depth)
     return mark_for_deletion(folder);
 }
 
-bool is_separator(char c) {
-    return c == '\\' || c == '/';
-}
-
 std::wstring parent_of(const std::wstring& path) {
     std::wstring full = path;
     while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
@@ -109,21 +105,6 @@ std::wstring parent_of(const std::wstring& path) {
 
 }  // namespace
 
-// Listing such a path would reach far beyond any product folder ("" lists the root of the
-// current drive).
-bool is_root_or_empty(const std::string& folder) {
-    std::size_t end = folder.size();
-    while (end > 0 && is_separator(folder[end - 1])) --end;
-    if (end == 0) return true;
-    if (end == 2 && folder[1] == ':') return true;
-    if (folder.size() > 2 && is_separator(folder[0]) && is_separator(folder[1])) {
-        std::size_t separators = 0;
-        for (std::size_t i = 2; i < end; ++i) separators += is_separator(folder[i]) ? 1 : 0;
-        return separators <= 1;
-    }
-    return false;
-}
-
 bool delete_opened_tree(const checked_item& folder, bool clear_attributes) {
     return delete_folder(folder, clear_attributes, 0);
 }
@@ -132,7 +113,7 @@ bool delete_tree(const std::string& folder, bool clear_attributes,
                  const std::string& known_folder) {
     // Checked once at the top: what lies inside a product folder cannot be a system folder
     // (links inside are never followed).
-    if (is_root_or_empty(folder) || is_system_folder(folder)) {
+    if (quill::fs::is_protected(folder)) {
         ::SetLastError(ERROR_INVALID_NAME);
         return false;
     }

@@ -21,9 +21,10 @@ namespace korve::cleanup {
 // its target is left untouched; one that resolves elsewhere without showing as a link (Wine's
 // Unix links, a folder swapped during the deletion) is left alone, and so is its folder.
 // Only "." and ".." are skipped; other names beginning with a dot are deleted like any other.
-// An empty path, a drive or share root, or one of the system's own folders (Windows,
-// Program Files, a profile ...) is refused (false, ERROR_INVALID_NAME), and so is a folder
-// that does not lie strictly below `known_folder`.
+// A path quill::fs::is_protected refuses (an empty path, a drive or share root, one of the
+// system's own folders or one that holds one, anything inside the Windows folder ...) is
+// refused (false, ERROR_INVALID_NAME), and so is a folder that does not lie strictly below
+// `known_folder`.
 // Returns true when the folder itself was removed; otherwise the thread's last error tells
 // why (a missing folder, or a missing component on its way, gives false at once,
 // ERROR_PATH_NOT_FOUND). Failures inside the tree are not reported on their own.
@@ -37,9 +38,5 @@ bool delete_opened_tree(const checked_item& folder, bool clear_attributes);
 // The access open_below needs for a folder handed to delete_opened_tree.
 constexpr ACCESS_MASK kFolderAccess =
     FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_WRITE_ATTRIBUTES | DELETE;
-
-// True for "", a drive root (C: or C:\) or a share root (\\server\share), which delete_tree
-// refuses.
-bool is_root_or_empty(const std::string& folder);
 
 }  // namespace korve::cleanup

@@ -8,8 +8,8 @@
 
 #include "cleanup/known_folder.h"
 #include "cleanup/remove_folder.h"
-#include "cleanup/system_folders.h"
 #include "quill/exception.h"
+#include "quill/fs/protected_folders.h"
 #include "quill/handle.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scratch_folder.h"
@@ -131,7 +131,7 @@ TEST_F(DeleteTreeTest, RootsAndEmptyPathsAreRefused) {
         {"kestrana", false},
         {"C:\\a\\", false},
     };
-    for (const row& r : rows) EXPECT_EQ(r.refused, is_root_or_empty(r.path)) << r.path;
+    for (const row& r : rows) EXPECT_EQ(r.refused, quill::fs::is_protected(r.path)) << r.path;
     EXPECT_FALSE(delete_tree("Q:\\", true));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), ::GetLastError());
 }
@@ -143,16 +143,18 @@ TEST_F(DeleteTreeTest, SystemFoldersAreRefusedWhateverTheirSpelling) {
         std::string shouting = folder + "\\";
         for (char& c : shouting) c = static_cast<char>(::toupper(static_cast<unsigned char>(c)));
         // Asserted first: a wrong answer here must never reach the deletion below.
-        ASSERT_TRUE(is_system_folder(folder)) << folder;
-        ASSERT_TRUE(is_system_folder(shouting)) << shouting;
+        ASSERT_TRUE(quill::fs::is_protected(folder)) << folder;
+        ASSERT_TRUE(quill::fs::is_protected(shouting)) << shouting;
         EXPECT_FALSE(delete_tree(shouting, true)) << shouting;
         EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_NAME), ::GetLastError());
         EXPECT_TRUE(path_exists(folder)) << folder;
-        EXPECT_FALSE(is_system_folder(folder + "\\kestrana\\Velocore"));
+        // Nothing inside the Windows folder is ever the product's.
+        EXPECT_EQ(csidl == CSIDL_WINDOWS || csidl == CSIDL_SYSTEM,
+                  quill::fs::is_protected(folder + "\\kestrana\\Velocore"));
     }
     std::string profile;
     ASSERT_TRUE(try_known_folder(CSIDL_PROFILE, profile));
-    EXPECT_TRUE(is_system_folder(profile.substr(0, profile.rfind('\\'))))
+    EXPECT_TRUE(quill::fs::is_protected(profile.substr(0, profile.rfind('\\'))))
         << "the folder of all profiles";
 }
 
@@ -161,18 +163,18 @@ TEST_F(DeleteTreeTest, SharedDataFoldersAndOtherSpellingsAreRefused) {
         char folder[MAX_PATH] = {};
         const DWORD length = ::GetEnvironmentVariableA(name, folder, MAX_PATH);
         if (length == 0 || length >= MAX_PATH) continue;  // not every prefix names them all
-        EXPECT_TRUE(is_system_folder(folder)) << name << " = " << folder;
-        EXPECT_FALSE(is_system_folder(std::string(folder) + "\\kestrana\\Velocore")) << name;
+        EXPECT_TRUE(quill::fs::is_protected(folder)) << name << " = " << folder;
+        EXPECT_FALSE(quill::fs::is_protected(std::string(folder) + "\\kestrana\\Velocore")) << name;
     }
 
     std::string program_files;
     ASSERT_TRUE(try_known_folder(CSIDL_PROGRAM_FILES, program_files));
-    EXPECT_TRUE(is_system_folder(program_files + "\\kestrana\\..\\.")) << program_files;
+    EXPECT_TRUE(quill::fs::is_protected(program_files + "\\kestrana\\..\\.")) << program_files;
     char short_form[MAX_PATH] = {};
     const DWORD length = ::GetShortPathNameA(program_files.c_str(), short_form, MAX_PATH);
     ASSERT_GT(length, 0u);
     ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
-    EXPECT_TRUE(is_system_folder(short_form)) << short_form;
+    EXPECT_TRUE(quill::fs::is_protected(short_form)) << short_form;
     EXPECT_FALSE(delete_tree(short_form, true)) << short_form;
     EXPECT_TRUE(path_exists(program_files));
 }

@@ -7,9 +7,11 @@
 #include <shlobj.h>
 
 #include <cctype>
+#include <chrono>
 #include <string>
 #include <vector>
 
+#include "quill/fs/protected_folders.h"
 #include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/unix_link.h"
@@ -19,6 +21,7 @@ namespace {
 
 using korve::test::make_folder;
 using korve::test::scratch_folder;
+using quill::fs::protected_folders;
 
 std::string system_folder(int csidl) {
     char path[MAX_PATH] = {};
@@ -117,7 +120,17 @@ TEST(InstalledPathGuardTest, OnlyAPlainFolderBelowEverySystemAndBrandFolderIsAcc
         // Ancestors of a system folder.
         "C:\\korve-tests", parent_of(profile), parent_of(common_programs),
         parent_of(parent_of(common_programs)), parent_of(user_desktop), scratch / "Profiles",
-        scratch.path(), scratch / "Shell", short_form(program_files)};
+        scratch.path(), scratch / "Shell", short_form(program_files),
+        // Anything inside the Windows folder.
+        system_folder(CSIDL_WINDOWS) + "\\Installer",
+        system_folder(CSIDL_SYSTEM) + "\\drivers\\etc",
+        short_form(system_folder(CSIDL_WINDOWS)) + "\\Kestrana\\Velocore"};
+    // The standard folders of a listed profile, whether or not its hive is loaded.
+    for (const char* standard :
+         {"Desktop", "Documents", "Downloads", "Music", "Pictures", "Videos", "AppData",
+          "AppData\\Local", "AppData\\LocalLow", "AppData\\Roaming"}) {
+        add_spellings(refused, scratch / "Profiles\\Someone\\" + standard);
+    }
     for (const std::string& folder :
          {system_folder(CSIDL_WINDOWS), system_folder(CSIDL_SYSTEM), program_files,
           program_files_x86, common_files, common_files_x86, program_data, profile, common_programs,
@@ -134,7 +147,7 @@ TEST(InstalledPathGuardTest, OnlyAPlainFolderBelowEverySystemAndBrandFolderIsAcc
         refused.push_back(scratch / "Link");
         refused.push_back(scratch / "Link\\");
     }
-    const installed_path_guard guard;
+    const installed_path_guard guard(protected_folders::of_the_system());
     for (const std::string& folder : refused) {
         EXPECT_FALSE(guard.accepts(folder)) << "accepted: " << folder;
     }
@@ -142,11 +155,35 @@ TEST(InstalledPathGuardTest, OnlyAPlainFolderBelowEverySystemAndBrandFolderIsAcc
     make_folder(scratch / "Installed Velocore");
     for (const std::string& folder :
          {scratch / "Installed Velocore", scratch / "Installed Velocore\\.", scratch / "Absent",
-          scratch / "Profiles\\Someone\\Velocore", program_files + "\\Kestrana\\Velocore",
-          program_files + "\\kestrana\\Velocore\\", program_files_x86 + "\\Kestrana\\Velocore",
-          profile + "\\Velocore"}) {
+          scratch / "Profiles\\Someone\\Velocore",
+          scratch / "Profiles\\Someone\\AppData\\Roaming\\Kestrana\\Velocore",
+          program_files + "\\Kestrana\\Velocore", program_files + "\\kestrana\\Velocore\\",
+          program_files_x86 + "\\Kestrana\\Velocore", profile + "\\Velocore"}) {
         EXPECT_TRUE(guard.accepts(folder)) << "refused: " << folder;
     }
+}
+
+// A user may write anything into the shell folders of their own hive: hundreds of values of the
+// longest length cost the guard's set-up a moment, and the folder values among them still count.
+TEST(InstalledPathGuardTest, ShellFoldersOfAnyLengthAreReadAtABoundedCost) {
+    const scratch_folder scratch("path-guard-hive");
+    const std::wstring hive = L"KORVE-guard-test";
+    const korve::test::saved_key planted(HKEY_USERS, hive);
+    const std::wstring key = hive + L"\\" + korve::test::wide_path(kShellFolders);
+    const std::string moved = scratch / "Moved Documents";
+    korve::test::set_string_value(HKEY_USERS, key, L"Personal", korve::test::wide_path(moved));
+    std::wstring endless = L"C:";
+    while (endless.size() + 6 <= 32767) endless += L"\\ab~1";
+    for (int i = 0; i < 300; ++i) {
+        korve::test::set_string_value(HKEY_USERS, key, L"Planted " + std::to_wstring(i), endless);
+    }
+
+    const auto start = std::chrono::steady_clock::now();
+    const installed_path_guard guard(protected_folders::of_the_system());
+    const std::chrono::duration<double> set_up = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(set_up.count(), 1.0);
+    EXPECT_FALSE(guard.accepts(moved));
+    EXPECT_TRUE(guard.accepts(moved + "\\Velocore"));
 }
 
 }  // namespace
