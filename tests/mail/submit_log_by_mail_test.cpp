@@ -119,12 +119,12 @@ TEST_F(SubmitLogByMailTest, LogOfFewerThanThreeBytesGivesOneWithoutAsking) {
 // The listeners wrote one file; another one that has taken its name since is never read back.
 TEST_F(SubmitLogByMailTest, OnlyTheFileTheListenersWroteIsReadBack) {
     write_log("abc");
-    quill::log::file_identity written;
+    quill::fs::file_identity written;
     {
         const quill::unique_file log(::CreateFileA("KORVERemover.log.txt", GENERIC_READ,
                                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(quill::log::identity_of(log.get(), written));
+        ASSERT_TRUE(quill::fs::identity_of(log.get(), written));
     }
     answered_dialogs same(IDNO, {});
     EXPECT_EQ(1, SubmitLogByMail(same, server_at(korve::test::unused_port()), L"", written));
