@@ -106,29 +106,32 @@ void delete_contents(const item& folder, tree_walk& walk, int depth,
     }
 }
 
-// Only names this walk deleted itself are left: they wait for someone else's handle.
+// True when what is left in the folder are only names this walk deleted itself, which wait
+// for someone else's handle to close.
 bool only_pending_left(const item& folder, const std::vector<std::wstring>& deleted) {
-    for (const entry& listed : list(folder)) {
+    const std::vector<entry> left = list(folder);
+    if (left.empty()) return false;
+    for (const entry& listed : left) {
         if (std::find(deleted.begin(), deleted.end(), listed.name) == deleted.end()) return false;
     }
     return true;
 }
 
-// The folder goes when its handle closes, after its children's handles have closed.
+// The folder goes when its handle closes, after its children's handles have closed. It is not
+// marked while children wait for other handles: Windows refuses that, and Wine accepts it only
+// to keep the folder when its handle closes.
 bool delete_open_folder(const item& folder, tree_walk& walk, int depth) {
     std::vector<std::wstring> deleted;
     delete_contents(folder, walk, depth, deleted);
-    for (;;) {
-        if (mark_for_deletion(folder, walk.policy)) return true;
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_DIR_NOT_EMPTY || walk.retries_left <= 0 || deleted.empty() ||
-            !only_pending_left(folder, deleted)) {
-            ::SetLastError(error);
+    while (!deleted.empty() && only_pending_left(folder, deleted)) {
+        if (walk.retries_left <= 0) {
+            ::SetLastError(ERROR_DIR_NOT_EMPTY);
             return false;
         }
         --walk.retries_left;
         ::Sleep(kPendingPause);
     }
+    return mark_for_deletion(folder, walk.policy);
 }
 
 bool delete_folder(item&& folder, tree_walk& walk, int depth) {

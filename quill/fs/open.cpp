@@ -97,8 +97,8 @@ ULONG kind_options(item_kind kind) {
 }
 
 // The one call every open and creation of the layer goes through.
-bool open_relative(const item& parent, const std::wstring& name, item_kind kind,
-                   ACCESS_MASK access, sharing share, ULONG disposition, std::optional<item>& out) {
+bool open_relative(const item& parent, const std::wstring& name, item_kind kind, ACCESS_MASK access,
+                   sharing share, ULONG disposition, std::optional<item>& out) {
     out.reset();
     const native_calls& calls = native();
     if (calls.create_file == nullptr || calls.status_to_error == nullptr) {
@@ -121,12 +121,12 @@ bool open_relative(const item& parent, const std::wstring& name, item_kind kind,
     attributes.Attributes = OBJ_CASE_INSENSITIVE;
     IO_STATUS_BLOCK io{};
     HANDLE opened = INVALID_HANDLE_VALUE;
-    const NTSTATUS status = calls.create_file(
-        &opened, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io, nullptr,
-        FILE_ATTRIBUTE_NORMAL, share_mode(share), disposition,
-        kind_options(kind) | FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT |
-            FILE_SYNCHRONOUS_IO_NONALERT,
-        nullptr, 0);
+    const NTSTATUS status =
+        calls.create_file(&opened, access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io,
+                          nullptr, FILE_ATTRIBUTE_NORMAL, share_mode(share), disposition,
+                          kind_options(kind) | FILE_OPEN_REPARSE_POINT |
+                              FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT,
+                          nullptr, 0);
     if (status < 0) {
         const DWORD error = calls.status_to_error(status);
         ::SetLastError(error);
@@ -205,10 +205,10 @@ bool open_root(const std::wstring& trusted_root, std::optional<item>& out) {
     out.reset();
     const std::wstring root = without_final_separators(full_path(trusted_root));
     item opened;
-    opened.handle.reset(
-        ::CreateFileW(root.c_str(), FILE_READ_ATTRIBUTES | FILE_TRAVERSE | SYNCHRONIZE,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    opened.handle.reset(::CreateFileW(root.c_str(),
+                                      FILE_READ_ATTRIBUTES | FILE_TRAVERSE | SYNCHRONIZE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!opened.handle) return is_not_found(::GetLastError());
     if (!describe(opened)) return false;
     if (!opened.is_folder()) {

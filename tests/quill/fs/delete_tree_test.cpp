@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "quill/fs/open.h"
 #include "tests/support/scratch_folder.h"
@@ -232,6 +233,53 @@ TEST_F(DeleteTreeTest, HardLinkedFileKeepsItsAttributes) {
               ::GetFileAttributesA(outside.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ("shared", read_file(outside));
     EXPECT_FALSE(path_exists(product_ + "\\bin"));
+}
+
+// A scanner holding a file with delete sharing: the file's name stays until it lets go, and
+// the folder goes if that happens within the retry window.
+TEST_F(DeleteTreeTest, FolderWaitsBrieflyForChildrenOthersStillHold) {
+    struct row {
+        DWORD held_for_ms;
+        bool removed;
+    };
+    for (const row r : {row{150, true}, row{INFINITE, false}}) {
+        make_folder(product_ + "\\bin");
+        write_file(product_ + "\\bin\\core.dll", "MZ");
+        unique_file holder(::CreateFileA((product_ + "\\bin\\core.dll").c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.valid());
+        std::thread scanner([&] {
+            if (r.held_for_ms != INFINITE) {
+                ::Sleep(r.held_for_ms);
+                holder.reset();
+            }
+        });
+        EXPECT_EQ(r.removed, delete_tree(product_, clear)) << r.held_for_ms;
+        if (!r.removed) {
+            EXPECT_EQ(static_cast<DWORD>(ERROR_DIR_NOT_EMPTY), ::GetLastError());
+        }
+        scanner.join();
+        holder.reset();
+        EXPECT_EQ(r.removed, !path_exists(product_)) << r.held_for_ms;
+        korve::test::remove_recursively(product_);
+    }
+}
+
+// Held open without delete sharing, the folder itself cannot go, but what it holds does.
+TEST_F(DeleteTreeTest, FolderThatRefusesDeletionStillLosesItsContents) {
+    for (const std::string& held : {product_, product_ + "\\bin"}) {
+        fill_product_folder(product_);
+        const unique_file holder(::CreateFileA(held.c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        ASSERT_TRUE(holder.valid()) << held;
+        EXPECT_FALSE(delete_tree(product_, clear)) << held;
+        EXPECT_TRUE(path_exists(held));
+        EXPECT_FALSE(path_exists(product_ + "\\Velocore.exe")) << held;
+        EXPECT_FALSE(path_exists(product_ + "\\bin\\core.dll")) << held;
+        EXPECT_FALSE(path_exists(product_ + "\\bin\\plugins")) << held;
+    }
 }
 
 }  // namespace
