@@ -2,28 +2,14 @@
 
 #include <windows.h>
 
-#include "cleanup/checked_path.h"
-#include "quill/fs/protected_folders.h"
+#include "quill/fs/delete.h"
 #include "quill/unicode/conversion.h"
 
 namespace korve::cleanup {
 namespace {
 
-bool delete_below(const std::wstring& known_folder, const std::wstring& path, item_kind kind) {
-    if (quill::fs::is_protected(path)) {
-        ::SetLastError(ERROR_INVALID_NAME);
-        return false;
-    }
-    DWORD error = ERROR_SUCCESS;
-    {
-        checked_item item;
-        if (!open_below(known_folder, path, kind, DELETE, item)) return false;
-        if (mark_for_deletion(item)) return true;  // gone when `item` closes
-        error = ::GetLastError();
-    }
-    ::SetLastError(error);
-    return false;
-}
+using quill::fs::attribute_policy;
+using quill::fs::item_kind;
 
 bool to_wide(const std::string& ansi, std::wstring& wide) {
     try {
@@ -37,22 +23,22 @@ bool to_wide(const std::string& ansi, std::wstring& wide) {
 
 }  // namespace
 
-bool delete_file(const std::wstring& known_folder, const std::wstring& path) {
-    return delete_below(known_folder, path, item_kind::file);
+bool delete_file(const std::wstring& trusted_root, const std::wstring& path) {
+    return quill::fs::delete_below(trusted_root, path, item_kind::file, attribute_policy::keep);
 }
 
-bool delete_file(const std::string& known_folder, const std::string& path) {
-    std::wstring wide_known;
+bool delete_file(const std::string& trusted_root, const std::string& path) {
+    std::wstring wide_root;
     std::wstring wide_path;
-    return to_wide(known_folder, wide_known) && to_wide(path, wide_path) &&
-           delete_file(wide_known, wide_path);
+    return to_wide(trusted_root, wide_root) && to_wide(path, wide_path) &&
+           delete_file(wide_root, wide_path);
 }
 
-bool remove_empty_folder(const std::string& known_folder, const std::string& path) {
-    std::wstring wide_known;
+bool remove_empty_folder(const std::string& trusted_root, const std::string& path) {
+    std::wstring wide_root;
     std::wstring wide_path;
-    return to_wide(known_folder, wide_known) && to_wide(path, wide_path) &&
-           delete_below(wide_known, wide_path, item_kind::folder);
+    return to_wide(trusted_root, wide_root) && to_wide(path, wide_path) &&
+           quill::fs::delete_below(wide_root, wide_path, item_kind::folder, attribute_policy::keep);
 }
 
 }  // namespace korve::cleanup

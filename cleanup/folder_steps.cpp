@@ -12,7 +12,11 @@
 #include "cleanup/known_folder.h"
 #include "cleanup/product_facts.h"
 #include "channels/program_channels.h"
+#include "quill/fs/normal_path.h"
+#include "quill/fs/open.h"
+#include "quill/fs/trusted_root.h"
 #include "quill/registry2/key.h"
+#include "quill/unicode/conversion.h"
 
 using korve::cleanup::ansi_folder_value;
 using korve::cleanup::delete_file;
@@ -22,6 +26,7 @@ using korve::cleanup::join_folder;
 using korve::cleanup::kMaxBrandFolderPath;
 using korve::cleanup::kMaxProductFolderPath;
 using korve::cleanup::remove_empty_folder;
+using quill::fs::attribute_policy;
 
 namespace {
 
@@ -66,7 +71,7 @@ void RemoveStartMenuFolder(HKEY root, const wchar_t* value) {
     try {
         base = ReadFolder(root, kShellFolders, value);
         const ProductFolders folders = BuildFolders(base, kProductSuffix);
-        if (delete_tree(folders.product, true, base)) {
+        if (delete_tree(folders.product, attribute_policy::clear, base)) {
             log.write(quill::log::level_note, "%s removed", folders.product.c_str());
         } else {
             const int error = static_cast<int>(::GetLastError());
@@ -111,6 +116,19 @@ DWORD FailureCode(const std::exception* error) {
     return ::GetLastError();
 }
 
+// The folder above the installed path may be anyone's (C:\Tools, a brand folder an ordinary
+// user made first): only the deepest system folder that holds it, or else its drive root, is
+// opened as the system resolves it; every component below is checked.
+bool DeleteInstalledFolder(const std::string& folder) {
+    using quill::unicode::ansi_codepage;
+    // Normal first: a short name would not match the final path of what it names.
+    const std::wstring wide =
+        quill::fs::normal_path(quill::unicode::to_wide(folder, ansi_codepage));
+    return delete_tree(
+        quill::unicode::to_narrow(wide, ansi_codepage, true), attribute_policy::clear,
+        quill::unicode::to_narrow(quill::fs::trusted_root_of(wide), ansi_codepage, true));
+}
+
 void RemoveInstalledFolder(Outcome& outcome) {
     outcome.folder =
         join_folder(ansi_folder_value(InstalledApplicationPath()), "", kMaxProductFolderPath);
@@ -120,7 +138,7 @@ void RemoveInstalledFolder(Outcome& outcome) {
         outcome.error = ERROR_INVALID_NAME;
         return;
     }
-    outcome.removed = delete_tree(outcome.folder, true);
+    outcome.removed = DeleteInstalledFolder(outcome.folder);
     outcome.error = ::GetLastError();
 }
 
@@ -129,7 +147,7 @@ void RemoveProductFolderInProgramFiles(Outcome& outcome) {
         HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir");
     const ProductFolders folders = BuildFolders(base, kProductSuffix);
     outcome.folder = folders.product;
-    outcome.removed = delete_tree(outcome.folder, true, base);
+    outcome.removed = delete_tree(outcome.folder, attribute_policy::clear, base);
     outcome.error = ::GetLastError();
     ::Sleep(200);
     remove_empty_folder(base, folders.brand);
@@ -140,7 +158,7 @@ void RemoveDataFolder(const std::string& base, const std::string& folder) {
     if (!fits_folder_limit(folder, kMaxProductFolderPath)) {
         log.write(quill::log::level_note, "AppData folder (%s) not removed (Error:%i)",
                   folder.c_str(), kPathTooLong);
-    } else if (delete_tree(folder, false, base)) {
+    } else if (delete_tree(folder, attribute_policy::keep, base)) {
         log.write(quill::log::level_note, "   %s removed", folder.c_str());
     } else {
         const int error = static_cast<int>(::GetLastError());

@@ -26,11 +26,11 @@ const char* const kNoLogFile =
 
 // Attaches the console and the log file to the main channel. Returns which file the log is
 // written to; nothing when there is no log file.
-std::optional<quill::log::file_identity> AttachListeners() {
+std::optional<quill::fs::file_identity> AttachListeners() {
     MainChannel().attach(0, std::make_unique<quill::log::console>());
     try {
         auto file = std::make_unique<quill::log::file>(kLogBaseName, 0xFFFFFFFFu, 0);
-        const quill::log::file_identity written = file->identity();
+        const quill::fs::file_identity written = file->identity();
         MainChannel().attach(0, std::move(file));
         return written;
     } catch (...) {
@@ -79,7 +79,7 @@ void RunRemovalSequence() {
     log.write(quill::log::level_note, "");
 }
 
-void OfferLogOrPause(const std::optional<quill::log::file_identity>& log_file) {
+void OfferLogOrPause(const std::optional<quill::fs::file_identity>& log_file) {
     if (!log_file) {
         ::Sleep(3000);
         return;
@@ -90,7 +90,7 @@ void OfferLogOrPause(const std::optional<quill::log::file_identity>& log_file) {
 }
 
 int RunSteps() {
-    const std::optional<quill::log::file_identity> log_file = AttachListeners();
+    const std::optional<quill::fs::file_identity> log_file = AttachListeners();
     WriteBanner();
 
     const int administrator = IsRunAsAdministrator();

@@ -7,7 +7,7 @@
 #error "A build of the program must name its support mail server, port and mailbox"
 #endif
 
-int SubmitLogByMail(const quill::log::file_identity& written) {
+int SubmitLogByMail(const quill::fs::file_identity& written) {
     WindowsDialogs dialogs;
     SupportMailServer server{KORVE_SMTP_HOST, KORVE_SMTP_PORT, KORVE_SUPPORT_MAILBOX};
     // Only a test build waits less for its scripted servers.

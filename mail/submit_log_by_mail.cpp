@@ -5,13 +5,18 @@
 
 #include <exception>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "mail/log_mail.h"
+#include "quill/fs/normal_path.h"
+#include "quill/fs/open.h"
 #include "quill/handle.h"
 #include "quill/internet/address/ip4.h"
 #include "quill/internet/environment/guard.h"
 #include "quill/internet/smtp/client.h"
+#include "quill/log/file.h"
+#include "quill/unicode/conversion.h"
 
 namespace {
 
@@ -28,14 +33,22 @@ const char* const kNotSubmitted = "Log file not submitted";
 const char* const kThanks = "Thank you. The log file has been submitted.";
 const char* const kSubmitted = "Log file submitted";
 
-quill::unique_file OpenLogFile() {
+// Through the same open as the listeners': a name that leads elsewhere (a link to a network
+// path would make the elevated process authenticate there) is not followed.
+std::optional<quill::fs::item> OpenLogFile() {
+    const std::wstring path = quill::fs::normal_path(
+        quill::unicode::to_wide(kLogFileName, quill::unicode::ansi_codepage));
+    std::optional<quill::fs::item> log;
     // Read sharing only: while the log is still open for writing somewhere, this fails.
-    return quill::unique_file(
-        ::CreateFileA(kLogFileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!quill::fs::open_below(quill::fs::folder_of(path), path, quill::fs::item_kind::file,
+                               GENERIC_READ, log, quill::fs::sharing::read_only) ||
+        (log && log->is_link())) {
+        return std::nullopt;
+    }
+    return log;
 }
 
-// The whole file in one read; false when it cannot be read.
+// The whole file; false when it cannot be read whole.
 bool ReadLogFile(const quill::unique_file& file, std::string& bytes) {
     const DWORD size = ::GetFileSize(file.get(), nullptr);
     if (size == INVALID_FILE_SIZE) return false;
@@ -44,9 +57,14 @@ bool ReadLogFile(const quill::unique_file& file, std::string& bytes) {
     } catch (const std::bad_alloc&) {
         return false;  // a log too large to hold is as good as unreadable
     }
-    DWORD read = 0;
-    if (!::ReadFile(file.get(), bytes.data(), size, &read, nullptr)) return false;
-    bytes.resize(read);
+    DWORD done = 0;
+    while (done < size) {
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), &bytes[done], size - done, &read, nullptr) || read == 0) {
+            return false;
+        }
+        done += read;
+    }
     return true;
 }
 
@@ -85,21 +103,25 @@ void SendLogMail(SubmissionDialogs& dialogs, const quill::internet::message2::en
 
 int SubmitLogByMail(SubmissionDialogs& dialogs, const SupportMailServer& server,
                     const std::wstring& product_version,
-                    const std::optional<quill::log::file_identity>& written) {
+                    const std::optional<quill::fs::file_identity>& written) {
     unsigned long os_major = 0;
     unsigned long os_minor = 0;
     ReportedSystemVersion(os_major, os_minor);
     quill::internet::message2::entity mail =
         NewLogMail(server.mailbox, LogMailSubject(product_version, os_major, os_minor));
 
-    const quill::unique_file log = OpenLogFile();
+    const std::optional<quill::fs::item> log = OpenLogFile();
     if (!log) return 0;
     // The name may have been given to another file since the listeners wrote theirs (the
     // current folder is often one that an ordinary user owns).
-    quill::log::file_identity opened;
-    if (written && (!quill::log::identity_of(log.get(), opened) || opened != *written)) return 0;
+    quill::fs::file_identity opened;
+    if (written && (!quill::fs::identity_of(log->handle.get(), opened) || opened != *written)) {
+        return 0;
+    }
+    // A log that misses lines would be taken for the whole run.
+    if (written && quill::log::file::lost_lines(*written)) return 0;
     std::string bytes;
-    if (!ReadLogFile(log, bytes) || bytes.size() < 3) return 1;
+    if (!ReadLogFile(log->handle, bytes) || bytes.size() < 3) return 1;
     SetLogText(mail, bytes);
 
     try {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "mail/submission_dialogs.h"
-#include "quill/log/file_identity.h"
+#include "quill/fs/file_identity.h"
 
 // Where submitted logs go: an SMTP server reachable without authentication or TLS.
 struct SupportMailServer {
@@ -22,19 +22,21 @@ struct SupportMailServer {
 // the prompt is cancelled) and delivers it to `server` with the sender in From. The Subject
 // names `product_version` ("NUL" when empty) and the system's version. Every outcome is shown
 // through `dialogs`.
-// With `written`, only that very file is read back (same volume serial number and file id): a
-// file of that name that is another one counts as a log file that cannot be opened.
+// The name is opened without following a link; a link counts as a log file that cannot be
+// opened. With `written`, only that very file is read back (same volume serial number and file
+// id), and only when its listeners wrote every line (quill::log::file::lost_lines): another
+// file, or a cut one, counts as a log file that cannot be opened.
 // Returns 0 when the log file cannot be opened (nothing shown), 1 otherwise: sent, declined,
-// cancelled, failed, or a file that cannot be read or holds fewer than 3 bytes.
+// cancelled, failed, or a file that cannot be read whole or holds fewer than 3 bytes.
 // Errors derived from std::exception while asking and sending are shown with their what()
 // text (cut to its first 300 characters and "...", as it may carry a server's reply) and
 // give 1; errors before the question (composing the mail, converting the log's
 // text) pass to the caller.
 int SubmitLogByMail(SubmissionDialogs& dialogs, const SupportMailServer& server,
                     const std::wstring& product_version,
-                    const std::optional<quill::log::file_identity>& written = std::nullopt);
+                    const std::optional<quill::fs::file_identity>& written = std::nullopt);
 
 // The same with the program's real windows, its support mail server (fixed when it is
 // built), the product version that the registry cleaning kept and the file that the log's
 // listeners wrote. Each build of the program defines it with its own server.
-int SubmitLogByMail(const quill::log::file_identity& written);
+int SubmitLogByMail(const quill::fs::file_identity& written);

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <filesystem>
 #include <memory>
 #include <utility>
 
@@ -12,6 +11,9 @@
 #include "cleanup/known_folder.h"
 #include "cleanup/process.h"
 #include "cleanup/remove_folder.h"
+#include "quill/format.h"
+#include "quill/fs/errors.h"
+#include "quill/fs/open.h"
 #include "quill/log/console.h"
 #include "quill/log/file.h"
 #include "quill/registry2/errors.h"
@@ -119,8 +121,7 @@ void SharedTrayRemover::remove_file(const std::wstring& known_folder, const std:
 
 void SharedTrayRemover::stop_tray(const std::wstring& program_folder) {
     const std::wstring program_path = tray_program(program_folder, names_);
-    // The throwing form: an error other than "not found" is not taken for an absent library.
-    if (std::filesystem::exists(std::filesystem::path(html_library(program_folder)))) {
+    if (html_library_exists(program_folder)) {
         log_.write(quill::log::level_note, L"Quiting Tray: %ls", program_path.c_str());
         ask_tray_to_quit(program_path, program_folder);
     } else {
@@ -130,6 +131,20 @@ void SharedTrayRemover::stop_tray(const std::wstring& program_folder) {
     log_.write(quill::log::level_note, L"Closing running process: %ls", program_path.c_str());
     wait_for_tray_to_end();
     log_.write(quill::log::level_note, L"Process: %ls closed successfully", program_path.c_str());
+}
+
+// An error other than "not found" is not taken for an absent library: it ends the step.
+bool SharedTrayRemover::html_library_exists(const std::wstring& program_folder) const {
+    const std::string program_files = cleanup::known_folder(kProgramFilesX86);
+    bool present = false;
+    if (!quill::fs::exists_below(widen_path(program_files), html_library(program_folder),
+                                 quill::fs::item_kind::file, present)) {
+        const int error = static_cast<int>(::GetLastError());
+        throw quill::fs::generic(quill::format("exists() failed: \"%s\" (%i)",
+                                               narrow_path(html_library(program_folder)).c_str(),
+                                               error));
+    }
+    return present;
 }
 
 void SharedTrayRemover::wait_for_tray_to_end() {

@@ -26,8 +26,8 @@ class SharedTrayRemover {
     // SharedDLLs counters, unless the configuration folder could not be listed: then the tray
     // and its counters stay, with one line for the error. Registry errors end the registry
     // part silently. Throws what the known-folder getter throws ("Error in
-    // ::SHGetFolderPath( 0, CSIDL=%d ....") and std::filesystem::filesystem_error when the
-    // tray's HTML library cannot be looked for.
+    // ::SHGetFolderPath( 0, CSIDL=%d ....") and quill::fs::generic when the tray's HTML
+    // library cannot be looked for (a link on the way).
     void RemoveSharedTray();
 
     // Sets every SharedDLLs counter (32-bit view) whose value name contains brand + "\" + tray
@@ -41,6 +41,7 @@ class SharedTrayRemover {
     void remove_file(const std::wstring& known_folder, const std::wstring& path);
     void stop_tray(const std::wstring& program_folder);
     void wait_for_tray_to_end();
+    bool html_library_exists(const std::wstring& program_folder) const;
     void remove_tray_folders(const std::wstring& program_folder);
     void remove_tray_registry();
 

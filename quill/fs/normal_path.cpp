@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "quill/fs/final_path.h"
 #include "quill/handle.h"
 
 namespace quill::fs {
@@ -191,22 +192,6 @@ std::wstring normal_path_of(std::wstring path) {
     return normal;
 }
 
-bool final_path_of(HANDLE handle, std::wstring& path) {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const DWORD length =
-            ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0) return false;
-        if (length < buffer.size()) {
-            path.assign(buffer.data(), length);
-            return true;
-        }
-        buffer.resize(length + 1);
-    }
-    return false;
-}
-
 }  // namespace
 
 std::wstring normal_path(const std::wstring& path) noexcept {
@@ -266,7 +251,7 @@ std::optional<std::wstring> real_path(const std::wstring& normal) noexcept {
             return std::nullopt;
         }
         std::wstring final;
-        if (!final_path_of(item.get(), final)) return std::nullopt;
+        if (!final_path(item.get(), final)) return std::nullopt;
         const std::wstring real = normal_path(final);
         if (!on_fixed_drive(real)) return std::nullopt;
         return real;

@@ -141,6 +141,21 @@ read sub_key_names(HKEY key, std::vector<std::wstring>& names) {
     return read::done;
 }
 
+// The Windows and system folders in every spelling the system gives; empty where it gives none.
+std::vector<std::wstring> system_trees() {
+    std::vector<std::wstring> folders;
+    using directory_getter = UINT(WINAPI*)(LPWSTR, UINT);
+    for (const directory_getter getter : {&::GetWindowsDirectoryW, &::GetSystemWindowsDirectoryW,
+                                          &::GetSystemDirectoryW, &::GetSystemWow64DirectoryW}) {
+        wchar_t path[MAX_PATH] = {};
+        const UINT length = getter(path, MAX_PATH);
+        if (length > 0 && length < MAX_PATH) folders.emplace_back(path, length);
+    }
+    for (const int csidl : kSystemTrees) folders.push_back(shell_folder(csidl));
+    for (const wchar_t* name : kSystemTreeVariables) folders.push_back(environment_folder(name));
+    return folders;
+}
+
 // Keeps what it could not read apart from what was not there.
 class source_reader {
   public:
@@ -200,19 +215,8 @@ class folder_collector {
     }
 
     void add_system_trees() {
-        using directory_getter = UINT(WINAPI*)(LPWSTR, UINT);
-        for (const directory_getter getter :
-             {&::GetWindowsDirectoryW, &::GetSystemWindowsDirectoryW, &::GetSystemDirectoryW,
-              &::GetSystemWow64DirectoryW}) {
-            wchar_t path[MAX_PATH] = {};
-            const UINT length = getter(path, MAX_PATH);
-            if (length > 0 && length < MAX_PATH) add(path, protected_folders::reach::tree);
-        }
-        for (const int csidl : kSystemTrees) {
-            add(shell_folder(csidl), protected_folders::reach::tree);
-        }
-        for (const wchar_t* name : kSystemTreeVariables) {
-            add(environment_folder(name), protected_folders::reach::tree);
+        for (const std::wstring& folder : system_trees()) {
+            add(folder, protected_folders::reach::tree);
         }
     }
 
@@ -340,6 +344,14 @@ bool protected_folders::protects(const std::wstring& path) const noexcept {
 
 std::vector<std::wstring> program_folders() {
     std::vector<std::wstring> folders = source_reader().program_folders();
+    folders.erase(std::remove(folders.begin(), folders.end(), std::wstring()), folders.end());
+    return folders;
+}
+
+std::vector<std::wstring> administrator_folders() {
+    std::vector<std::wstring> folders = system_trees();
+    const std::vector<std::wstring> programs = source_reader().program_folders();
+    folders.insert(folders.end(), programs.begin(), programs.end());
     folders.erase(std::remove(folders.begin(), folders.end(), std::wstring()), folders.end());
     return folders;
 }

@@ -58,6 +58,10 @@ class protected_folders {
 // shell, environment and registry. Part of of_the_system(); unreadable sources are skipped.
 std::vector<std::wstring> program_folders();
 
+// The folders only administrators can change, whose own links are the system's arrangement:
+// the Windows and system folders and program_folders(), as the system names them now.
+std::vector<std::wstring> administrator_folders();
+
 // The one check before every deletion: protected_folders::of_this_run().protects(path). An ANSI
 // path that does not convert is refused too. Never throws.
 bool is_protected(const std::wstring& path) noexcept;

@@ -2,9 +2,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <mutex>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "quill/format.h"
+#include "quill/fs/normal_path.h"
+#include "quill/fs/open.h"
 #include "quill/log/errors.h"
 #include "quill/system_message.h"
 #include "quill/unicode/conversion.h"
@@ -37,60 +43,41 @@ class held_lock {
     real_mutex* lock_;
 };
 
-// "\\?\C:\..." for an open handle, links resolved; empty when the system cannot tell.
-std::wstring final_path(HANDLE handle) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length =
-            ::GetFinalPathNameByHandleW(handle, &path[0], static_cast<DWORD>(path.size()),
-                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0) return std::wstring();
-        if (length < path.size()) return path.substr(0, length);
-        path.assign(length, L'\0');  // too small: length counts the terminator
+// The log's folder as the system resolves it (a relocated profile, say, is the system's
+// arrangement), and its name inside it.
+void split_log_path(const std::string& name, std::wstring& folder, std::wstring& leaf) {
+    const std::wstring full = fs::normal_path(unicode::to_wide(name, unicode::ansi_codepage));
+    folder = fs::folder_of(full);
+    const std::size_t last = full.find_last_of(L"\\/");
+    if (folder.empty() || last + 1 == full.size()) {
+        throw generic("CreateFile failed: " + system_message(ERROR_INVALID_NAME));
     }
-    return std::wstring();
+    leaf = full.substr(last + 1);
 }
 
-// Why the file open as `file` under `name` is not the plain file that name denotes in its
-// folder; 0 when it is. The folder's own links (a relocated profile, say) are the system's
-// arrangement and count as its place.
-DWORD not_a_plain_file(HANDLE file, const std::string& name) {
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!::GetFileInformationByHandle(file, &information)) return ::GetLastError();
-    if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        return ERROR_CANT_ACCESS_FILE;
+// An existing log is opened first; a new one is created only as a new file, so that a dangling
+// link of that name (which Wine would follow when creating) leads nowhere.
+bool open_log(const fs::item& folder, const std::wstring& leaf, fs::sharing share,
+              std::optional<fs::item>& out) {
+    if (!fs::open_link_no_reparse(folder, leaf, fs::item_kind::file, GENERIC_WRITE, out, share)) {
+        return false;
     }
-    // Its other names may lie anywhere, outside the folder too.
-    if (information.nNumberOfLinks > 1) return ERROR_TOO_MANY_LINKS;
+    return out || fs::create_new_file(folder, leaf, GENERIC_WRITE, share, out);
+}
 
-    // Wine shows a Unix file link as a plain file; only its final path gives it away.
-    const std::wstring wide_name = unicode::to_wide(name, unicode::ansi_codepage);
-    wchar_t full[MAX_PATH * 4];
-    wchar_t* leaf = nullptr;
-    const DWORD length = ::GetFullPathNameW(wide_name.c_str(), MAX_PATH * 4, full, &leaf);
-    if (length == 0 || length >= MAX_PATH * 4 || leaf == nullptr) return ERROR_INVALID_NAME;
-    const std::wstring leaf_name(leaf);
-    std::wstring folder_name(full, leaf);
-    if (folder_name.size() > 1 && folder_name.back() == L'\\' &&
-        folder_name[folder_name.size() - 2] != L':') {
-        folder_name.pop_back();
-    }
-    const unique_file folder(::CreateFileW(folder_name.c_str(), FILE_READ_ATTRIBUTES,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                           nullptr));
-    if (!folder) return ::GetLastError();
-    std::wstring expected = final_path(folder.get());
-    const std::wstring actual = final_path(file);
-    if (expected.empty() || actual.empty()) return ERROR_CANT_ACCESS_FILE;
-    if (expected.back() != L'\\') expected += L'\\';
-    expected += leaf_name;
-    if (::CompareStringOrdinal(expected.c_str(), static_cast<int>(expected.size()), actual.c_str(),
-                               static_cast<int>(actual.size()), TRUE) != CSTR_EQUAL) {
-        return ERROR_CANT_ACCESS_FILE;
-    }
+// Why the file opened as `log` is not the plain file its name denotes; 0 when it is. A name
+// that resolved elsewhere has been refused by the open already.
+DWORD not_a_plain_file(const fs::item& log) {
+    if (log.is_link()) return ERROR_CANT_ACCESS_FILE;
+    // Its other names may lie anywhere, outside the folder too.
+    if (log.hard_links > 1) return ERROR_TOO_MANY_LINKS;
     return 0;
 }
+
+// Log files whose lines were not all written, by identity: each listener of the same file
+// knows what the others lost.
+std::mutex cut_files_lock;
+std::vector<fs::file_identity> cut_files;
 
 }  // namespace
 
@@ -110,24 +97,25 @@ file::file(const std::string& base_name, std::uint32_t maximum_size, std::uint32
         // Someone else's mutex of that name, which admits nobody else or belongs to an ordinary
         // user: the lines still go out.
     }
-    const std::string name = current_name();
-    // A link is opened as itself, so that a link to a missing file creates nothing elsewhere.
-    const DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
-    handle_.reset(::CreateFileA(name.c_str(), GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_ALWAYS, flags, nullptr));
-    if (!handle_) {
-        handle_.reset(::CreateFileA(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, flags, nullptr));
-    }
-    if (!handle_) throw generic("CreateFile failed: " + system_message(::GetLastError()));
     // The current folder is often one that an ordinary user owns: the name may lead elsewhere.
-    const DWORD refusal = not_a_plain_file(handle_.get(), name);
-    if (refusal != 0 || !identity_of(handle_.get(), identity_)) {
-        handle_.reset();
+    std::wstring folder_name;
+    std::wstring leaf;
+    split_log_path(current_name(), folder_name, leaf);
+    std::optional<fs::item> folder;
+    std::optional<fs::item> opened;
+    if (!fs::open_root(folder_name, folder) || !folder ||
+        (!open_log(*folder, leaf, fs::sharing::everything, opened) &&
+         !open_log(*folder, leaf, fs::sharing::read_write, opened))) {
+        const DWORD error = ::GetLastError();
+        throw generic("CreateFile failed: " +
+                      system_message(error != 0 ? error : ERROR_PATH_NOT_FOUND));
+    }
+    const DWORD refusal = not_a_plain_file(*opened);
+    if (refusal != 0 || !fs::identity_of(opened->handle.get(), identity_)) {
         throw generic("CreateFile failed: " +
                       system_message(refusal != 0 ? refusal : ERROR_CANT_ACCESS_FILE));
     }
+    handle_ = std::move(opened->handle);
 
     // Under the lock, so that a second listener opening the same new file adds no second mark.
     held_lock guard(take_lock() ? &*lock_ : nullptr);
@@ -158,9 +146,37 @@ std::string file::copy_name(std::uint32_t number) const {
 }
 
 void file::write_bytes(const std::string& bytes) {
-    ::SetFilePointer(handle_.get(), 0, nullptr, FILE_END);
-    DWORD written = 0;
-    ::WriteFile(handle_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    // Once a write has failed the file misses lines; further ones would only make it look whole.
+    if (cut_) return;
+    DWORD error = ERROR_SUCCESS;
+    if (!::SetFilePointerEx(handle_.get(), LARGE_INTEGER{}, nullptr, FILE_END)) {
+        error = ::GetLastError();
+    }
+    const char* next = bytes.data();
+    std::size_t left = bytes.size();
+    while (error == ERROR_SUCCESS && left > 0) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(left < (1u << 30) ? left : (1u << 30));
+        if (!::WriteFile(handle_.get(), next, chunk, &written, nullptr)) {
+            error = ::GetLastError();
+        } else if (written == 0) {
+            error = ERROR_DISK_FULL;  // no progress: the same call would fail again
+        }
+        next += written;
+        left -= written;
+    }
+    if (error == ERROR_SUCCESS) return;
+    cut_ = true;
+    {
+        const std::lock_guard<std::mutex> guard(cut_files_lock);
+        cut_files.push_back(identity_);
+    }
+    throw generic("WriteFile failed: " + system_message(error));
+}
+
+bool file::lost_lines(const fs::file_identity& log) {
+    const std::lock_guard<std::mutex> guard(cut_files_lock);
+    return std::find(cut_files.begin(), cut_files.end(), log) != cut_files.end();
 }
 
 void file::truncate() {
@@ -195,6 +211,7 @@ void file::rotate() {
 }
 
 void file::write(int /*level*/, const std::string& prefix, const std::string& text) {
+    if (cut_) return;
     held_lock guard(take_lock() ? &*lock_ : nullptr);
     if (::GetFileSize(handle_.get(), nullptr) >= maximum_size_) {
         if (kept_copies_ != 0) rotate();

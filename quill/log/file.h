@@ -5,7 +5,7 @@
 #include <string>
 
 #include "quill/handle.h"
-#include "quill/log/file_identity.h"
+#include "quill/fs/file_identity.h"
 #include "quill/log/listener.h"
 #include "quill/log/real_mutex.h"
 
@@ -21,21 +21,28 @@ namespace quill::log {
 // belongs to someone other than SYSTEM or the Administrators group.
 class file : public listener {
   public:
+    // Opens the file without following a link, and creates it only when no such name exists.
     // Throws log::generic "CreateFile failed: <system text>" when the file cannot be opened
-    // or is not a plain file of its folder: a link, or a file reached through a link
-    // (ERROR_CANT_ACCESS_FILE), or a file with more than one name (ERROR_TOO_MANY_LINKS);
-    // nothing has been written to it then.
+    // or is not a plain file of its folder: a link (ERROR_CANT_ACCESS_FILE), a file reached
+    // through a link (ERROR_REPARSE_POINT_ENCOUNTERED), or a file with more than one name
+    // (ERROR_TOO_MANY_LINKS); nothing has been written to it then.
     file(const std::string& base_name, std::uint32_t maximum_size, std::uint32_t kept_copies);
 
     // When the file has reached the maximum size it is first emptied; with kept copies its
     // content is kept as "<base name>.<n>.log.txt" (1 oldest). A copy that cannot be made
-    // never stops the line from being written.
+    // never stops the line from being written. A line that cannot be written whole (a full
+    // disk) throws log::generic "WriteFile failed: <system text>" once; the listener then
+    // writes nothing more (see lost_lines).
     void write(int level, const std::string& prefix, const std::string& text) override;
 
     static std::string lock_name_for(const std::string& base_name);
 
+    // True when a line for the file `log` could not be written whole by a listener of this
+    // process: the file is not the whole log.
+    static bool lost_lines(const fs::file_identity& log);
+
     // The file this listener writes (volume serial number and file id).
-    const file_identity& identity() const noexcept { return identity_; }
+    const fs::file_identity& identity() const noexcept { return identity_; }
 
   private:
     // True when the lock is now held; false without a lock or once the wait budget is spent.
@@ -52,7 +59,8 @@ class file : public listener {
     std::uint32_t maximum_size_;
     std::uint32_t kept_copies_;
     unique_file handle_;
-    file_identity identity_;
+    fs::file_identity identity_;
+    bool cut_ = false;
 };
 
 }  // namespace quill::log

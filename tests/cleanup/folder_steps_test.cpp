@@ -392,4 +392,26 @@ TEST_F(FolderStepsTest, LinksInTheProductsPlacesAreNeverDeletedThrough) {
     EXPECT_EQ("keep", korve::test::read_file(elsewhere + "\\Velocore64\\data.txt"));
 }
 
+// A folder an ordinary user made at a drive root, renamed away and replaced by a link of the same
+// name: the installed path leads into someone else's folder of the product's name.
+TEST_F(FolderStepsTest, InstalledPathThroughALinkBelowItsDriveRootRemovesNothing) {
+    if (!korve::test::running_under_wine()) GTEST_SKIP() << "links are made with ln -s";
+    const std::string someone = scratch_ / "someone";
+    make_folder(someone + "\\Velocore");
+    write_file(someone + "\\Velocore\\keep.txt", "keep");
+    const korve::test::scoped_unix_link apps(someone, "C:\\korve-linked-apps");
+    ASSERT_TRUE(apps.made());
+    InstalledApplicationPath() = L"C:\\korve-linked-apps\\Velocore";
+
+    const std::vector<std::string> lines = run([] {
+        RemoveProgramFilesFolder();
+        CleanApplicationDataFolder();
+    });
+    ASSERT_LE(6u, lines.size());
+    EXPECT_EQ("Program Files folder C:\\korve-linked-apps\\Velocore not removed (Error:4395)",
+              lines[2]);
+    EXPECT_EQ("**** Cleaning Application Data folder ****", lines[5]);
+    EXPECT_EQ("keep", korve::test::read_file(someone + "\\Velocore\\keep.txt"));
+}
+
 }  // namespace

@@ -15,10 +15,14 @@
 #include "quill/handle.h"
 #include "quill/internet/smtp/errors.h"
 #include "quill/internet/transport/tcp/base.h"
+#include "quill/log/errors.h"
+#include "quill/log/file.h"
+#include "tests/support/full_file.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scripted_server.h"
 #include "tests/support/smtp_sink.h"
 #include "tests/support/text_file.h"
+#include "tests/support/unix_link.h"
 
 namespace {
 
@@ -119,12 +123,12 @@ TEST_F(SubmitLogByMailTest, LogOfFewerThanThreeBytesGivesOneWithoutAsking) {
 // The listeners wrote one file; another one that has taken its name since is never read back.
 TEST_F(SubmitLogByMailTest, OnlyTheFileTheListenersWroteIsReadBack) {
     write_log("abc");
-    quill::log::file_identity written;
+    quill::fs::file_identity written;
     {
         const quill::unique_file log(::CreateFileA("KORVERemover.log.txt", GENERIC_READ,
                                                    FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        ASSERT_TRUE(quill::log::identity_of(log.get(), written));
+        ASSERT_TRUE(quill::fs::identity_of(log.get(), written));
     }
     answered_dialogs same(IDNO, {});
     EXPECT_EQ(1, SubmitLogByMail(same, server_at(korve::test::unused_port()), L"", written));
@@ -136,6 +140,36 @@ TEST_F(SubmitLogByMailTest, OnlyTheFileTheListenersWroteIsReadBack) {
     answered_dialogs other(IDNO, {});
     EXPECT_EQ(0, SubmitLogByMail(other, server_at(korve::test::unused_port()), L"", written));
     EXPECT_TRUE(other.boxes.empty());
+}
+
+// Followed, a link to a network path would make the elevated process authenticate there.
+TEST_F(SubmitLogByMailTest, LogNameThatIsALinkIsNotFollowed) {
+    if (!korve::test::running_under_wine()) GTEST_SKIP() << "links are made with ln -s";
+    korve::test::write_file(folder_ / "elsewhere.txt",
+                            "\xEF\xBB\xBF"
+                            "line\r\n");
+    const korve::test::scoped_unix_link link(folder_ / "elsewhere.txt",
+                                             folder_ / "KORVERemover.log.txt");
+    ASSERT_TRUE(link.made());
+    answered_dialogs person(IDYES, {{1, "me@example.org"}});
+    EXPECT_EQ(0, SubmitLogByMail(person, server_at(korve::test::unused_port()), L""));
+    EXPECT_TRUE(person.boxes.empty());
+}
+
+TEST_F(SubmitLogByMailTest, LogThatMissesLinesIsNotSent) {
+    quill::fs::file_identity written;
+    {
+        quill::log::file sink("KORVERemover", 0xFFFFFFFFu, 0);
+        sink.write(1, "", "whole");
+        if (!korve::test::fill_to_the_limit(folder_ / "KORVERemover.log.txt", 1)) {
+            GTEST_SKIP() << "no file size limit";
+        }
+        EXPECT_THROW(sink.write(1, "", "cut"), quill::log::generic);
+        written = sink.identity();
+    }
+    answered_dialogs person(IDYES, {{1, "me@example.org"}});
+    EXPECT_EQ(0, SubmitLogByMail(person, server_at(korve::test::unused_port()), L"", written));
+    EXPECT_TRUE(person.boxes.empty());
 }
 
 TEST_F(SubmitLogByMailTest, DeclinedOfferAsksNothingMoreAndSendsNothing) {

@@ -11,6 +11,7 @@
 #include "quill/log/channel.h"
 #include "quill/log/errors.h"
 #include "tests/support/child_process.h"
+#include "tests/support/full_file.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/text_file.h"
 #include "tests/support/unix_link.h"
@@ -201,6 +202,34 @@ TEST_F(FileTest, LinkedLogFileIsRefusedAndItsTargetUntouched) {
         EXPECT_EQ("precious", read_file(target)) << kind.name;
         if (kind.make == korve::test::make_unix_symlink) korve::test::remove_unix_link(log_path());
     }
+}
+
+// Creating the log through a dangling link would create a file wherever the link points.
+TEST_F(FileTest, DanglingLinkAsTheLogCreatesNothing) {
+    if (!korve::test::running_under_wine()) GTEST_SKIP() << "links are made with ln -s";
+    const std::string target = folder_ / "nowhere.txt";
+    const korve::test::scoped_unix_link link(target, log_path());
+    EXPECT_THROW(quill::log::file(base(), 0xFFFFFFFFu, 0), quill::log::generic);
+    EXPECT_FALSE(korve::test::path_exists(target));
+}
+
+// A full disk: the line that does not fit is reported once, and the file counts as cut.
+TEST_F(FileTest, LineThatCannotBeWrittenIsReportedOnceAndTheFileCountsAsCut) {
+    quill::log::file sink(base(), 0xFFFFFFFFu, 0);
+    sink.write(1, "", "whole");
+    if (!korve::test::fill_to_the_limit(log_path(), 4)) GTEST_SKIP() << "no file size limit";
+    const unsigned long long full = korve::test::file_size(log_path()) + 4;
+    EXPECT_FALSE(quill::log::file::lost_lines(sink.identity()));
+    try {
+        sink.write(1, "", "beyond the limit");
+        ADD_FAILURE() << "no error";
+    } catch (const quill::log::generic& error) {
+        EXPECT_EQ(0, std::string(error.what()).rfind("log[WriteFile failed: ", 0)) << error.what();
+    }
+    EXPECT_EQ(full, korve::test::file_size(log_path())) << "the short write's bytes";
+    EXPECT_NO_THROW(sink.write(1, "", "later"));
+    EXPECT_TRUE(quill::log::file::lost_lines(sink.identity()));
+    EXPECT_EQ(full, korve::test::file_size(log_path()));
 }
 
 TEST_F(FileTest, ChannelLinesReachTheFileWithStampAndLetter) {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-namespace quill::log {
+namespace quill::fs {
 
 // Which file an open handle refers to: the serial number of its volume and its file id. Two
 // handles with equal identities reach the same file, whatever names or links led to them.
@@ -22,4 +22,4 @@ inline bool operator!=(const file_identity& a, const file_identity& b) noexcept 
 // system cannot tell it.
 bool identity_of(HANDLE file, file_identity& out) noexcept;
 
-}  // namespace quill::log
+}  // namespace quill::fs

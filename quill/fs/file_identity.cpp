@@ -1,6 +1,6 @@
-#include "quill/log/file_identity.h"
+#include "quill/fs/file_identity.h"
 
-namespace quill::log {
+namespace quill::fs {
 
 bool identity_of(HANDLE file, file_identity& out) noexcept {
     BY_HANDLE_FILE_INFORMATION information{};
@@ -11,4 +11,4 @@ bool identity_of(HANDLE file, file_identity& out) noexcept {
     return true;
 }
 
-}  // namespace quill::log
+}  // namespace quill::fs
