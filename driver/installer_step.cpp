@@ -3,11 +3,13 @@
 #include <windows.h>
 
 #include <memory>
+#include <new>
 
 #include "channels/program_channels.h"
 #include "installer/clean_installer_database.h"
 #include "installer/variant_switches.h"
 #include "quill/log/proxy.h"
+#include "quill/unicode/errors.h"
 
 namespace {
 
@@ -63,4 +65,14 @@ void CleanInstallerDatabaseStep(bool under_wow64) {
 
 void CleanInstallerDatabaseStep() {
     CleanInstallerDatabaseStep(RunsUnderWow64());
+}
+
+void RunRemovalStep(void (*step)()) {
+    try {
+        step();
+    } catch (const std::bad_alloc&) {
+        // The step's scopes have released what it held; nothing is left to report it with.
+    } catch (const quill::unicode::out_of_memory&) {
+        // A text too large to convert, the same shortage.
+    }
 }

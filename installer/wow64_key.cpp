@@ -95,24 +95,21 @@ LONG Wow64SubKeyName(const Wow64RegistryFunctions& api, HKEY key, DWORD index, s
     return result;
 }
 
-std::vector<std::wstring> Wow64SubKeyNames(const Wow64RegistryFunctions& api, HKEY key) {
-    std::vector<std::wstring> names;
-    std::wstring name;
-    for (DWORD index = 0; Wow64SubKeyName(api, key, index, name) == ERROR_SUCCESS; ++index) {
-        names.push_back(name);
-    }
-    return names;
+std::vector<std::wstring> Wow64SubKeyNames(const Wow64RegistryFunctions& api, HKEY key,
+                                           std::size_t limit) {
+    return ReadBoundedNames(
+               [&api, key](DWORD index, wchar_t* buffer, DWORD* length) {
+                   return api.enum_key(key, index, buffer, length, nullptr, nullptr, nullptr,
+                                       nullptr);
+               },
+               kWow64BufferChars, limit)
+        .names;
 }
 
-std::vector<std::wstring> Wow64ValueNames(const Wow64RegistryFunctions& api, HKEY key) {
-    std::vector<std::wstring> names;
-    wchar_t buffer[kWow64BufferChars];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = kWow64BufferChars;
-        if (api.enum_value(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            return names;
-        }
-        names.emplace_back(buffer, length < kWow64BufferChars ? length : 0);
-    }
+BoundedNames Wow64ValueNames(const Wow64RegistryFunctions& api, HKEY key, std::size_t limit) {
+    return ReadBoundedNames(
+        [&api, key](DWORD index, wchar_t* buffer, DWORD* length) {
+            return api.enum_value(key, index, buffer, length, nullptr, nullptr, nullptr, nullptr);
+        },
+        kWow64BufferChars, limit);
 }
