@@ -239,6 +239,44 @@ TEST_F(RootSearchTest, NumbersRootsThenLocationsInOneSequence) {
     }
 }
 
+// A user's hive adds root stores, user identifiers and deep keys beyond the bounds: both forms
+// keep what fits, say once per bound that they left the rest out, and find the rest as before.
+TEST_F(RootSearchTest, BoundsLeaveOutWhatAHiveHoldsBeyondThemWithOneLineEach) {
+    for (std::size_t n = 0; n <= kMaxRootStores; ++n) {
+        scratch_.create(L"R" + std::to_wstring(10000 + n) + L"\\Installer\\UpgradeCodes");
+    }
+    for (std::size_t n = 0; n < kMaxLocations; ++n) {
+        scratch_.create(L"R10000\\Installer\\UserData\\S-" + std::to_wstring(n));
+    }
+    std::wstring deep;
+    while (deep.size() <= kMaxStorePathChars) deep += std::wstring(200, L'z') + L"\\";
+    scratch_.create(deep + L"Installer\\UpgradeCodes");
+    const std::vector<std::string> cut_lines = {
+        "More than 1024 root stores: the rest not kept",
+        "Keys with paths longer than 1024 characters not searched",
+        "More than 8192 locations: the rest not kept"};
+    const auto expect_bounded = [&](const InstallerStores& stores, const captured_lines& log) {
+        EXPECT_EQ(kMaxRootStores, stores.roots.size());
+        EXPECT_EQ(kMaxLocations, stores.locations.size());
+        std::vector<std::string> cuts;
+        for (const std::string& line : log.lines()) {
+            if (line.rfind("Root: ", 0) != 0 && line.rfind("UserData: ", 0) != 0)
+                cuts.push_back(line);
+        }
+        EXPECT_EQ(cut_lines, cuts);
+    };
+    {
+        captured_lines log(InstallerChannel());
+        InstallerStores stores = SearchNative();
+        native::AddInstallerLocations(stores);
+        expect_bounded(stores, log);
+    }
+    captured_lines log(Wow64InstallerChannel());
+    InstallerStores stores = SearchWow64();
+    wow64::AddInstallerLocations(Wow64RegistryFunctions(), stores);
+    expect_bounded(stores, log);
+}
+
 TEST(InstallerLocationsTest, RootStoreDirectlyBelowAHiveGetsItsInstallerLocationOnly) {
     // Even a real UserData key below the hive is not looked for there: the sub-path of such a
     // store is the short name itself.
