@@ -71,7 +71,8 @@ void RunRemovalStep(void (*step)()) {
     try {
         step();
     } catch (const std::bad_alloc&) {
-        // The step's scopes have released what it held; nothing is left to report it with.
+        // Without a line, like the errors the steps catch themselves; the step's scopes have
+        // released what it held, so the next step has its memory back.
     } catch (const quill::unicode::out_of_memory&) {
         // A text too large to convert, the same shortage.
     }
