@@ -57,8 +57,8 @@ class Wow64Key {
 };
 
 // True when `key` (opened as itself) is a registry link: it holds a REG_LINK value named
-// SymbolicLinkValue. A key whose values cannot be listed counts as one, so it is not used.
-bool Wow64IsLink(const Wow64RegistryFunctions& api, HKEY key);
+// SymbolicLinkValue. A key whose value cannot be asked for counts as one, so it is not used.
+bool Wow64IsLink(HKEY key);
 
 // True when the sub-key path fits the path buffer with its terminating zero.
 bool FitsPathBuffer(const std::wstring& sub_path);
