@@ -57,22 +57,22 @@ void CloseMainChannel() {
 void RunRemovalSequence() {
     quill::log::channel& log = MainChannel();
 
-    CloseRunningApplication();
-    CleanSoftwareRegistry();
-    CleanInstallerDatabaseStep();
-    RemoveShortcuts();
-    RemoveProgramFilesFolder();
-    CleanApplicationDataFolder();
+    RunRemovalStep(CloseRunningApplication);
+    RunRemovalStep(CleanSoftwareRegistry);
+    RunRemovalStep(CleanInstallerDatabaseStep);
+    RunRemovalStep(RemoveShortcuts);
+    RunRemovalStep(RemoveProgramFilesFolder);
+    RunRemovalStep(CleanApplicationDataFolder);
 
     log.write(quill::log::level_note, "");
     log.write(quill::log::level_note, "**** Remove KestranaTray ****");
     log.write(quill::log::level_note, "");
 
     // Withdraw the product from the suite's shared tray.
-    {
+    RunRemovalStep([] {
         korve::suite::SharedTrayRemover tray(L"Kestrana", L"Tray", L"KORVE", L"KestranaTray.exe");
         tray.RemoveSharedTray();
-    }
+    });
 
     log.write(quill::log::level_note, "");
     log.write(quill::log::level_note, "");

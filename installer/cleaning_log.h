@@ -15,3 +15,7 @@ void WriteSectionHeading(quill::log::channel& log, const char* title, const char
 
 // "%i  %ls": a store's number and an unpacked GUID or a file path.
 void WriteStoreLine(quill::log::channel& log, std::uint32_t number, const std::wstring& text);
+
+// "%i  More than %i names: the rest not read": a store's number and the bound that cut the
+// names of one of its keys.
+void WriteNamesCutLine(quill::log::channel& log, std::uint32_t number, std::size_t bound);

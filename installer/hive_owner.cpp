@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "installer/installer_stores.h"
 #include "quill/handle.h"
 
 namespace {
@@ -26,41 +27,49 @@ bool UserClassesHold(const std::wstring& sub_path) {
 
 }  // namespace
 
-std::wstring StoreOwner(const std::wstring& root_path) {
+HiveOwner HiveOwner::User(std::optional<std::wstring> sid) {
+    HiveOwner owner;
+    owner.kind_ = sid ? kind::user : kind::unreadable_user;
+    if (sid) owner.sid_ = std::move(*sid);
+    return owner;
+}
+
+HiveOwner HiveOwner::CurrentUser() {
+    return User(CurrentUserSid());
+}
+
+HiveOwner StoreOwner(const std::wstring& root_path) {
     const StorePathParts parts = SplitStorePath(root_path);
     const bool below_hive = parts.short_name != root_path;
-    if (parts.short_name == L"HKLM") return L"";
-    if (parts.short_name == L"HKCU") return CurrentUserSid();
+    if (parts.short_name == L"HKLM") return HiveOwner::Machine();
+    if (parts.short_name == L"HKCU") return HiveOwner::CurrentUser();
     if (parts.short_name == L"HKCR") {
         const std::wstring installer =
             below_hive ? parts.sub_path + L"\\Installer" : std::wstring(L"Installer");
-        return UserClassesHold(installer) ? CurrentUserSid() : L"";
+        return UserClassesHold(installer) ? HiveOwner::CurrentUser() : HiveOwner::Machine();
     }
-    if (!below_hive) return L"";
+    if (!below_hive) return HiveOwner::Machine();
     std::wstring user = parts.sub_path.substr(0, parts.sub_path.find(L'\\'));
     if (user.size() > kClassesSuffix.size() &&
         user.compare(user.size() - kClassesSuffix.size(), kClassesSuffix.size(), kClassesSuffix) ==
             0) {
         user.resize(user.size() - kClassesSuffix.size());
     }
-    return user;
+    return HiveOwner::User(std::move(user));
 }
 
-std::wstring LocationOwner(const InstallerStore& root, const std::wstring& user_data_name) {
-    return root.owner.empty() ? user_data_name : root.owner;
-}
-
-std::wstring CurrentUserSid() {
+std::optional<std::wstring> CurrentUserSid() {
     quill::unique_handle token;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return L"";
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return std::nullopt;
     DWORD size = 0;
     ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    if (size == 0) return L"";
+    if (size == 0) return std::nullopt;
     std::vector<BYTE> buffer(size);
-    if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return L"";
+    if (!::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size))
+        return std::nullopt;
     LPWSTR text = nullptr;
     const auto* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
-    if (!::ConvertSidToStringSidW(user->User.Sid, &text)) return L"";
+    if (!::ConvertSidToStringSidW(user->User.Sid, &text)) return std::nullopt;
     const std::unique_ptr<wchar_t, LocalFreeDeleter> owned(text);
-    return text;
+    return std::wstring(text);
 }

@@ -2,13 +2,25 @@
 
 const wchar_t* const kHiveShortNames[4] = {L"HKCR", L"HKLM", L"HKCU", L"HKU"};
 
-std::uint32_t InstallerStores::AddRoot(const std::wstring& path, const std::wstring& owner) {
-    roots.push_back({++counter, path, owner});
+std::optional<std::uint32_t> InstallerStores::AddRoot(const std::wstring& path,
+                                                      const HiveOwner& owner) {
+    if (roots.size() >= kMaxRootStores) return std::nullopt;
+    roots.push_back({++counter, path, owner, owner});
     return counter;
 }
 
-std::uint32_t InstallerStores::AddLocation(const std::wstring& path, const std::wstring& owner) {
-    locations.push_back({++counter, path, owner});
+std::optional<std::uint32_t> InstallerStores::AddLocation(const InstallerStore& root,
+                                                          const std::wstring& user_data_name) {
+    if (locations.size() >= kMaxLocations) return std::nullopt;
+    if (user_data_name.empty()) {
+        locations.push_back({++counter, root.path + L"\\Installer", root.owner, root.hive});
+    } else {
+        // What a user's hive says of another SID is still that user's own data.
+        const HiveOwner owner =
+            root.owner.is_machine() ? HiveOwner::User(user_data_name) : root.owner;
+        locations.push_back(
+            {++counter, root.path + L"\\Installer\\UserData\\" + user_data_name, owner, root.hive});
+    }
     return counter;
 }
 

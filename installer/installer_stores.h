@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "installer/hive_owner.h"
 
 // One place in the registry where Windows Installer tables live.
 struct InstallerStore {
@@ -13,9 +16,19 @@ struct InstallerStore {
     // Hive short name, then a backslash and the sub-key path (HKLM\SOFTWARE\Classes); a store
     // directly below a hive has the short name alone.
     std::wstring path;
-    // The user whose hive holds the store's data, as a SID text; empty for the machine's.
-    std::wstring owner;
+    // Whose data the store holds.
+    HiveOwner owner;
+    // Whose hive the store lies in: the owner's, except for the machine's
+    // Installer\UserData\<SID>, which holds <SID>'s data in the machine's hive.
+    HiveOwner hive;
 };
+
+// How much of what the registry holds the locating phase keeps. Any user fills their own hive
+// as they like, so every list it feeds has a bound, far above what a real machine holds.
+constexpr std::size_t kMaxRootStores = 1024;
+constexpr std::size_t kMaxLocations = 8192;
+// Keys whose store path would be longer are not searched.
+constexpr std::size_t kMaxStorePathChars = 1024;
 
 // The stores found by the locating phase.
 struct InstallerStores {
@@ -25,10 +38,20 @@ struct InstallerStores {
     std::vector<InstallerStore> roots;
     // For each root store P: P\Installer, then P\Installer\UserData\S for each user S.
     std::vector<InstallerStore> locations;
+    // Set once the line that says a bound left root stores, locations or keys out is written.
+    bool roots_cut = false;
+    bool locations_cut = false;
+    bool paths_cut = false;
 
-    // Increments the counter and appends (counter, path, owner); returns the new number.
-    std::uint32_t AddRoot(const std::wstring& path, const std::wstring& owner = {});
-    std::uint32_t AddLocation(const std::wstring& path, const std::wstring& owner = {});
+    // Increments the counter and appends (counter, path, owner, the owner's hive); returns
+    // the new number, or nothing when kMaxRootStores are already kept.
+    std::optional<std::uint32_t> AddRoot(const std::wstring& path, const HiveOwner& owner = {});
+    // The same for the location root\Installer, or with `user_data_name` for
+    // root\Installer\UserData\<name>: the root's owner's data when the root is a user's, else
+    // the data of the SID it names; the hive is the root's. Nothing once kMaxLocations are
+    // kept.
+    std::optional<std::uint32_t> AddLocation(const InstallerStore& root,
+                                             const std::wstring& user_data_name = {});
 };
 
 // The hive short names in the order in which the hives are searched.

@@ -22,7 +22,7 @@ void native::RemoveFromStores(InstallerCleanup& record) {
 
     WriteSectionHeading(log, "Key Files Removed", kShortSeparatorLine);
     for (const InstallerStore& root : record.stores.roots) {
-        RemoveKeyFiles({root.number, root.path + L"\\SharedDLLs", root.owner}, record);
+        RemoveKeyFiles({root.number, root.path + L"\\SharedDLLs", root.owner, root.hive}, record);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "channels/program_channels.h"
+#include "installer/bounded_names.h"
 #include "installer/cleaning_log.h"
 #include "installer/packed_guid.h"
 #include "installer/variant_switches.h"
@@ -43,9 +44,9 @@ void RemoveUpgradeCodes(const InstallerStore& root, InstallerCleanup& record) {
             key products_of_code = key::open_as_is(*upgrade_codes, upgrade_code);
             // A link would name another key's products and have that key deleted.
             if (products_of_code.is_link()) continue;
-            const quill::registry2::name_set names = products_of_code.value_names();
+            const SortedBoundedNames listed = ValueNames(products_of_code, kMaxNamesPerUpgradeCode);
             products_of_code.close();
-            for (const std::wstring& name : names) {
+            for (const std::wstring& name : listed.names) {
                 // Only a packed GUID names a product: any other name (the empty default value
                 // above all) would make the product phase delete outside the product's keys.
                 if (IsPackedGuid(name)) {
@@ -56,6 +57,8 @@ void RemoveUpgradeCodes(const InstallerStore& root, InstallerCleanup& record) {
                                              static_cast<int>(root.number), name.c_str());
                 }
             }
+            if (listed.cut)
+                WriteNamesCutLine(InstallerChannel(), root.number, kMaxNamesPerUpgradeCode);
             if (NativeSwitch()) upgrade_codes->delete_key(upgrade_code, true);
             LogLine(root.number, UnpackGuid(upgrade_code));
         } catch (const quill::registry2::generic&) {
@@ -85,7 +88,7 @@ void RemoveComponents(const InstallerStore& location, InstallerCleanup& record) 
             // Opened as it is: through a link its client values would be another key's.
             key component = key::open_as_is(components, component_code);
             if (component.is_link()) continue;
-            if (!CheckComponent(record, std::move(component), location.owner)) continue;
+            if (!CheckComponent(record, std::move(component), location)) continue;
             LogLine(location.number, UnpackGuid(component_code));
             if (NativeSwitch()) components.delete_key(component_code, true);
         }
@@ -94,25 +97,21 @@ void RemoveComponents(const InstallerStore& location, InstallerCleanup& record) 
     }
 }
 
-bool CheckComponent(InstallerCleanup& record, key component, const std::wstring& owner) {
+bool CheckComponent(InstallerCleanup& record, key component, const InstallerStore& location) {
     const quill::registry2::name_set names = component.value_names();
-    std::size_t matched = 0;
-    bool machine_codes_only = true;
+    std::vector<std::wstring> client_values;
     std::set<std::wstring> key_paths;
     for (const std::wstring& name : names) {
-        if (!ProductCodeApplies(record, name, owner)) continue;
-        machine_codes_only = machine_codes_only && ProductCodeApplies(record, name, L"");
+        if (!ProductCodeApplies(record, name, location.owner)) continue;
         std::wstring key_path = component.get_string(name);
         // The installer writes "C?\..." for some key paths; SharedDLLs names them "C:\...".
         if (key_path.size() > 1 && key_path[1] == L'?') key_path[1] = L':';
         if (!key_path.empty()) key_paths.insert(key_path);
         if (NativeSwitch()) component.delete_value(name);
-        ++matched;
+        client_values.push_back(name);
     }
-    if (matched == 0 || matched != names.size()) return false;
-    // A key file that a user's code freed is that user's to count down only.
-    for (const std::wstring& path : key_paths)
-        AddKeyFile(record, path, machine_codes_only ? L"" : owner);
+    if (client_values.empty() || client_values.size() != names.size()) return false;
+    AddKeyFiles(record, key_paths, location, client_values);
     return true;
 }
 

@@ -12,8 +12,8 @@
 namespace native {
 
 // Root store P: deletes P\Installer\UpgradeCodes\U for every U in record.upgrade_codes and
-// collects its value names (packed product codes) into record.product_codes. An error skips
-// one upgrade code.
+// collects its value names (packed product codes, at most kMaxNamesPerUpgradeCode of them,
+// with a line when more are left) into record.product_codes. An error skips one upgrade code.
 void RemoveUpgradeCodes(const InstallerStore& root, InstallerCleanup& record);
 
 // Location L: deletes the tree L\Products\C for every C in record.product_codes. An error
@@ -24,13 +24,12 @@ void RemoveProducts(const InstallerStore& location, InstallerCleanup& record);
 // only clients were the product. An error abandons the rest of the location.
 void RemoveComponents(const InstallerStore& location, InstallerCleanup& record);
 
-// Deletes the product's client values of one component key (owned, closed at the end) of a
-// location of `owner` (codes that do not apply there are left alone); true when they were
-// all of its values, and then the key paths join record.key_files, owned by `owner` when a
-// user's code freed them. A key path stored as "C?\..." is collected as "C:\...". Throws
-// registry2 errors.
+// Deletes the product's client values of one component key (owned, closed at the end) of
+// `location` (codes that do not apply there are left alone); true when they were all of its
+// values, and then the key paths join record.key_files (AddKeyFiles). A key path stored as
+// "C?\..." is collected as "C:\...". Throws registry2 errors.
 bool CheckComponent(InstallerCleanup& record, quill::registry2::key component,
-                    const std::wstring& owner);
+                    const InstallerStore& location);
 
 // `shared_dlls` is a root store with its path extended by "\SharedDLLs": deletes the value of
 // every key file in record.key_files there. An error skips one key file.

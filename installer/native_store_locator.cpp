@@ -1,9 +1,10 @@
 #include "installer/native_store_locator.h"
 
 #include "channels/program_channels.h"
+#include "installer/bounded_names.h"
 #include "installer/cleaning_log.h"
-#include "installer/hive_owner.h"
 #include "installer/name_case.h"
+#include "installer/store_lines.h"
 
 namespace native {
 namespace {
@@ -27,15 +28,13 @@ void Search(InstallerStores& stores, const std::wstring& path, key parent, int d
     for (const std::wstring& name : parent.sub_keys()) {
         try {
             if (EqualsLowerCase(name, L"installer")) {
-                if (HoldsUpgradeCodes(parent, name)) {
-                    const std::uint32_t number = stores.AddRoot(path, StoreOwner(path));
-                    InstallerChannel().write(quill::log::level_note, L"Root: %i  %ls",
-                                             static_cast<int>(number), path.c_str());
-                }
+                if (HoldsUpgradeCodes(parent, name)) RecordRoot(InstallerChannel(), stores, path);
                 continue;
             }
             if (depth + 1 >= kMaxDepth) continue;
-            Search(stores, path + L"\\" + name, key::open_as_is(parent, name), depth + 1);
+            const std::wstring child_path = path + L"\\" + name;
+            if (!SearchablePath(InstallerChannel(), stores, child_path)) continue;
+            Search(stores, child_path, key::open_as_is(parent, name), depth + 1);
         } catch (const quill::registry2::generic&) {
             // A sub-tree that cannot be read holds no store we could clean.
         }
@@ -43,23 +42,16 @@ void Search(InstallerStores& stores, const std::wstring& path, key parent, int d
 }
 
 void AddLocationsOf(InstallerStores& stores, const InstallerStore& root) {
-    const std::uint32_t root_number = root.number;
-    const std::wstring& root_path = root.path;
-    const std::uint32_t number = stores.AddLocation(root_path + L"\\Installer", root.owner);
-    InstallerChannel().write(quill::log::level_note, "UserData: %i  %i  Installer",
-                             static_cast<int>(root_number), static_cast<int>(number));
+    RecordLocation(InstallerChannel(), stores, root);
     try {
-        const StorePathParts parts = SplitStorePath(root_path);
+        const StorePathParts parts = SplitStorePath(root.path);
         const key user_data = [&parts] {
             const key hive = key::open_handle(HiveFromName(parts.short_name));
             return key::open_path_as_is(hive, parts.sub_path + L"\\Installer\\UserData");
         }();
-        for (const std::wstring& user : user_data.sub_keys()) {
-            const std::uint32_t user_number = stores.AddLocation(
-                root_path + L"\\Installer\\UserData\\" + user, LocationOwner(root, user));
-            InstallerChannel().write(
-                quill::log::level_note, L"UserData: %i  %i  Installer\\UserData\\%ls",
-                static_cast<int>(root_number), static_cast<int>(user_number), user.c_str());
+        // No more names than locations can be kept.
+        for (const std::wstring& user : SubKeyNames(user_data, kMaxLocations).names) {
+            RecordLocation(InstallerChannel(), stores, root, user);
         }
     } catch (const quill::registry2::generic&) {
         // This root store contributes its Installer location only.

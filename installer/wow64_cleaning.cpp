@@ -55,7 +55,8 @@ void RemoveFromStores(const Wow64RegistryFunctions& api, InstallerCleanup& recor
 
     WriteSectionHeading(log, "Key Files Removed", kShortSeparatorLine);
     for (const InstallerStore& root : record.stores.roots) {
-        RemoveKeyFiles(api, {root.number, root.path + L"\\SharedDLLs", root.owner}, record);
+        RemoveKeyFiles(api, {root.number, root.path + L"\\SharedDLLs", root.owner, root.hive},
+                       record);
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "installer/name_case.h"
 
 Wow64Key::Wow64Key(Wow64Key&& other) noexcept
     : api_(other.api_), handle_(std::exchange(other.handle_, nullptr)) {}
@@ -30,7 +29,7 @@ Wow64Key Wow64Key::Open(const Wow64RegistryFunctions& api, HKEY parent,
             const std::wstring component = sub_path.substr(start, end - start);
             Wow64Key next = OpenName(api, current.valid() ? current.get() : parent,
                                      component.c_str(), access, REG_OPTION_OPEN_LINK);
-            if (!next.valid() || Wow64IsLink(api, next.get())) return Wow64Key();
+            if (!next.valid() || Wow64IsLink(next.get())) return Wow64Key();
             current = std::move(next);
         }
         start = end + 1;
@@ -64,22 +63,14 @@ void Wow64Key::Close() noexcept {
     if (handle_ != nullptr) api_->close_key(std::exchange(handle_, nullptr));
 }
 
-bool Wow64IsLink(const Wow64RegistryFunctions& api, HKEY key) {
-    wchar_t name[kWow64BufferChars];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = kWow64BufferChars;
-        DWORD type = 0;
-        const LONG result =
-            api.enum_value(key, index, name, &length, nullptr, &type, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) return false;
-        if (result == ERROR_MORE_DATA) continue;  // a name too long to be the link's value
-        if (result != ERROR_SUCCESS) return true;
-        // The registry matches value names without regard to case.
-        if (type == REG_LINK && length < kWow64BufferChars &&
-            EqualsLowerCase(std::wstring(name, length), L"symboliclinkvalue")) {
-            return true;
-        }
-    }
+bool Wow64IsLink(HKEY key) {
+    // Asked for by name, not by listing the values: a user's key may hold any number of them.
+    // A query on an open handle names no view, so it needs no looked-up function.
+    DWORD type = 0;
+    const LONG result =
+        ::RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr);
+    if (result == ERROR_FILE_NOT_FOUND) return false;
+    return result != ERROR_SUCCESS || type == REG_LINK;
 }
 
 bool FitsPathBuffer(const std::wstring& sub_path) {
@@ -95,24 +86,21 @@ LONG Wow64SubKeyName(const Wow64RegistryFunctions& api, HKEY key, DWORD index, s
     return result;
 }
 
-std::vector<std::wstring> Wow64SubKeyNames(const Wow64RegistryFunctions& api, HKEY key) {
-    std::vector<std::wstring> names;
-    std::wstring name;
-    for (DWORD index = 0; Wow64SubKeyName(api, key, index, name) == ERROR_SUCCESS; ++index) {
-        names.push_back(name);
-    }
-    return names;
+std::vector<std::wstring> Wow64SubKeyNames(const Wow64RegistryFunctions& api, HKEY key,
+                                           std::size_t limit) {
+    return ReadBoundedNames(
+               [&api, key](DWORD index, wchar_t* buffer, DWORD* length) {
+                   return api.enum_key(key, index, buffer, length, nullptr, nullptr, nullptr,
+                                       nullptr);
+               },
+               kWow64BufferChars, limit)
+        .names;
 }
 
-std::vector<std::wstring> Wow64ValueNames(const Wow64RegistryFunctions& api, HKEY key) {
-    std::vector<std::wstring> names;
-    wchar_t buffer[kWow64BufferChars];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = kWow64BufferChars;
-        if (api.enum_value(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr) !=
-            ERROR_SUCCESS) {
-            return names;
-        }
-        names.emplace_back(buffer, length < kWow64BufferChars ? length : 0);
-    }
+BoundedNames Wow64ValueNames(const Wow64RegistryFunctions& api, HKEY key, std::size_t limit) {
+    return ReadBoundedNames(
+        [&api, key](DWORD index, wchar_t* buffer, DWORD* length) {
+            return api.enum_value(key, index, buffer, length, nullptr, nullptr, nullptr, nullptr);
+        },
+        kWow64BufferChars, limit);
 }

@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "installer/bounded_names.h"
 #include "installer/wow64_registry_functions.h"
 
 // Registry access of the WOW64 cleaning variant: every call goes through the looked-up
@@ -55,8 +57,8 @@ class Wow64Key {
 };
 
 // True when `key` (opened as itself) is a registry link: it holds a REG_LINK value named
-// SymbolicLinkValue. A key whose values cannot be listed counts as one, so it is not used.
-bool Wow64IsLink(const Wow64RegistryFunctions& api, HKEY key);
+// SymbolicLinkValue. A key whose value cannot be asked for counts as one, so it is not used.
+bool Wow64IsLink(HKEY key);
 
 // True when the sub-key path fits the path buffer with its terminating zero.
 bool FitsPathBuffer(const std::wstring& sub_path);
@@ -64,8 +66,11 @@ bool FitsPathBuffer(const std::wstring& sub_path);
 // The sub-key name at `index` (buffer of kWow64BufferChars); returns the RegEnumKeyExW result.
 LONG Wow64SubKeyName(const Wow64RegistryFunctions& api, HKEY key, DWORD index, std::wstring& name);
 
-// Direct sub-key names in registry order, read by index until the first non-zero result.
-std::vector<std::wstring> Wow64SubKeyNames(const Wow64RegistryFunctions& api, HKEY key);
+// Direct sub-key names in registry order, read by index until the first non-zero result, at
+// most `limit` of them.
+std::vector<std::wstring> Wow64SubKeyNames(const Wow64RegistryFunctions& api, HKEY key,
+                                           std::size_t limit = SIZE_MAX);
 
-// Value names in registry order, read by index until the first non-zero result.
-std::vector<std::wstring> Wow64ValueNames(const Wow64RegistryFunctions& api, HKEY key);
+// Value names in registry order, read by index until the first non-zero result, at most
+// `limit` of them (BoundedNames::cut tells whether the bound left some unread).
+BoundedNames Wow64ValueNames(const Wow64RegistryFunctions& api, HKEY key, std::size_t limit);

@@ -69,8 +69,13 @@ void RemoveUpgradeCodes(const Wow64RegistryFunctions& api, const InstallerStore&
         Wow64Key products_of_code =
             Wow64Key::Open(api, upgrade_codes.get(), upgrade_code, kWow64ReadWriteAccess);
         if (!products_of_code.valid()) continue;
-        CollectProductCodes(Wow64ValueNames(api, products_of_code.get()), root, record);
+        const BoundedNames listed =
+            Wow64ValueNames(api, products_of_code.get(), kMaxNamesPerUpgradeCode);
         products_of_code.Close();
+        CollectProductCodes(listed.names, root, record);
+        if (listed.cut) {
+            WriteNamesCutLine(Wow64InstallerChannel(), root.number, kMaxNamesPerUpgradeCode);
+        }
         const LONG result = DeleteKey(api, upgrade_codes.get(), upgrade_code);
         if (result != ERROR_SUCCESS) {
             Wow64InstallerChannel().write(quill::log::level_note, "Error %i",
@@ -103,7 +108,7 @@ void RemoveComponents(const Wow64RegistryFunctions& api, const InstallerStore& l
         Wow64Key component =
             Wow64Key::Open(api, components.get(), component_code, kWow64ReadWriteAccess);
         if (!component.valid()) continue;
-        if (!CheckComponent(api, record, component.get(), location.owner)) continue;
+        if (!CheckComponent(api, record, component.get(), location)) continue;
         LogLine(location.number, UnpackGuid(component_code));
         component.Close();
         DeleteKey(api, components.get(), component_code);
@@ -111,10 +116,8 @@ void RemoveComponents(const Wow64RegistryFunctions& api, const InstallerStore& l
 }
 
 bool CheckComponent(const Wow64RegistryFunctions& api, InstallerCleanup& record, HKEY component,
-                    const std::wstring& owner) {
+                    const InstallerStore& location) {
     std::size_t values = 0;
-    std::size_t matched = 0;
-    bool machine_codes_only = true;
     std::set<std::wstring> key_paths;
     std::vector<std::wstring> client_values;
     int failures_in_a_row = 0;
@@ -140,24 +143,20 @@ bool CheckComponent(const Wow64RegistryFunctions& api, InstallerCleanup& record,
         failures_in_a_row = 0;
         ++values;
         const std::wstring value_name(name, name_length < kWow64BufferChars ? name_length : 0);
-        if (!ProductCodeApplies(record, value_name, owner)) continue;
+        if (!ProductCodeApplies(record, value_name, location.owner)) continue;
         std::optional<std::wstring> key_path = KeyPathFromData(data, data_bytes);
         if (!key_path) continue;
         // The installer writes "C?\..." for some key paths; SharedDLLs names them "C:\...".
         if (key_path->size() > 1 && (*key_path)[1] == L'?') (*key_path)[1] = L':';
         if (!key_path->empty()) key_paths.insert(*key_path);
         client_values.push_back(value_name);
-        machine_codes_only = machine_codes_only && ProductCodeApplies(record, value_name, L"");
-        ++matched;
     }
     // Deleting during the enumeration would shift the indexes of the values not yet read.
     if (Wow64Switch()) {
         for (const std::wstring& value : client_values) api.delete_value(component, value.c_str());
     }
-    if (matched == 0 || matched != values) return false;
-    // A key file that a user's code freed is that user's to count down only.
-    for (const std::wstring& path : key_paths)
-        AddKeyFile(record, path, machine_codes_only ? L"" : owner);
+    if (client_values.empty() || client_values.size() != values) return false;
+    AddKeyFiles(record, key_paths, location, client_values);
     return true;
 }
 

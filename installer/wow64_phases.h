@@ -16,7 +16,8 @@
 namespace wow64 {
 
 // Root store P: deletes P\Installer\UpgradeCodes\U for every U in record.upgrade_codes and
-// collects its value names into record.product_codes. A failed deletion logs "Error %i";
+// collects its value names (at most kMaxNamesPerUpgradeCode, with a line when more are left)
+// into record.product_codes. A failed deletion logs "Error %i";
 // the code's line follows whether or not it was deleted.
 void RemoveUpgradeCodes(const Wow64RegistryFunctions& api, const InstallerStore& root,
                         InstallerCleanup& record);
@@ -35,10 +36,10 @@ void RemoveComponents(const Wow64RegistryFunctions& api, const InstallerStore& l
 // data is taken as text up to its first zero; "C?\..." becomes "C:\...". A value whose name
 // or data does not fit its 300-character buffer, or whose data fills the data buffer without
 // a terminating zero, counts as a value of the component but is left alone.
-// Only codes that apply to a location of `owner` count as the product's; key files that a
-// user's code freed are owned by `owner`.
+// Only codes that apply to `location` count as the product's; the key paths are recorded
+// with AddKeyFiles.
 bool CheckComponent(const Wow64RegistryFunctions& api, InstallerCleanup& record, HKEY component,
-                    const std::wstring& owner);
+                    const InstallerStore& location);
 
 // `shared_dlls` is a root store with its path extended by "\SharedDLLs": deletes the value of
 // every key file there, in the 64-bit view and in the 32-bit view (where a 32-bit install

@@ -2,8 +2,8 @@
 
 #include "channels/program_channels.h"
 #include "installer/cleaning_log.h"
-#include "installer/hive_owner.h"
 #include "installer/name_case.h"
+#include "installer/store_lines.h"
 #include "installer/wow64_key.h"
 
 namespace wow64 {
@@ -21,20 +21,15 @@ bool HoldsUpgradeCodes(const Wow64RegistryFunctions& api, HKEY parent,
 void AddLocationsOf(const Wow64RegistryFunctions& api, InstallerStores& stores,
                     const InstallerStore& root) {
     quill::log::channel& log = Wow64InstallerChannel();
-    const std::uint32_t number = stores.AddLocation(root.path + L"\\Installer", root.owner);
-    log.write(quill::log::level_note, "UserData: %i  %i  Installer", static_cast<int>(root.number),
-              static_cast<int>(number));
-
+    RecordLocation(log, stores, root);
     const StorePathParts parts = SplitStorePath(root.path);
     const Wow64Key user_data =
         Wow64Key::Open(api, HiveFromName(parts.short_name),
                        parts.sub_path + L"\\Installer\\UserData", kWow64ReadAccess);
     if (!user_data.valid()) return;
-    for (const std::wstring& user : Wow64SubKeyNames(api, user_data.get())) {
-        const std::uint32_t user_number = stores.AddLocation(
-            root.path + L"\\Installer\\UserData\\" + user, LocationOwner(root, user));
-        log.write(quill::log::level_note, L"UserData: %i  %i  Installer\\UserData\\%ls",
-                  static_cast<int>(root.number), static_cast<int>(user_number), user.c_str());
+    // No more names than locations can be kept.
+    for (const std::wstring& user : Wow64SubKeyNames(api, user_data.get(), kMaxLocations)) {
+        RecordLocation(log, stores, root, user);
     }
 }
 
@@ -47,16 +42,15 @@ void Search(const Wow64RegistryFunctions& api, InstallerStores& stores, const st
     std::wstring name;
     for (DWORD index = 0; Wow64SubKeyName(api, key, index, name) == ERROR_SUCCESS; ++index) {
         if (EqualsLowerCase(name, L"installer")) {
-            if (HoldsUpgradeCodes(api, key, name)) {
-                const std::uint32_t number = stores.AddRoot(path, StoreOwner(path));
-                Wow64InstallerChannel().write(quill::log::level_note, L"Root: %i  %ls",
-                                              static_cast<int>(number), path.c_str());
-            }
+            if (HoldsUpgradeCodes(api, key, name))
+                RecordRoot(Wow64InstallerChannel(), stores, path);
             continue;
         }
         if (depth + 1 >= kMaxDepth) continue;
+        const std::wstring child_path = path + L"\\" + name;
+        if (!SearchablePath(Wow64InstallerChannel(), stores, child_path)) continue;
         const Wow64Key child = Wow64Key::OpenAsIs(api, key, name, kWow64ReadAccess);
-        if (child.valid()) Search(api, stores, path + L"\\" + name, child.get(), depth + 1);
+        if (child.valid()) Search(api, stores, child_path, child.get(), depth + 1);
     }
 }
 

@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "installer/installer_cleanup.h"
+#include "installer/packed_guid.h"
 #include "quill/handle.h"
 #include "tests/support/child_process.h"
 #include "tests/support/message_box_answerer.h"
 #include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/scratch_key.h"
 #include "tests/support/text_file.h"
 
 namespace {
@@ -212,6 +215,48 @@ TEST(EntryTest, ErrorEscapingAStepGivesTheInternalErrorBoxAndEndsTheRun) {
     EXPECT_NE(std::vector<std::string>(3, ""),
               std::vector<std::string>(texts.end() - 3, texts.end()))
         << "the lines that close the sequence are not written";
+}
+
+// A user's store floods the product's upgrade code with value names beside a product of its
+// own: the run reads a bounded number of them and says so once, ends about as fast as without
+// the flood, keeps its log small, and the user's product still goes.
+TEST(EntryTest, AFloodOfNamesUnderAUsersUpgradeCodeCostsNeitherTimeNorLog) {
+    korve::test::scratch_key store(L"entry_flood");
+    const std::wstring codes = L"Installer\\UpgradeCodes\\" + PackGuid(kProductUpgradeCode);
+    const std::wstring product = L"Installer\\Products\\FEDCBA9876543210FEDCBA9876543210";
+    const auto run_timed = [&](const char* name, std::string& log) {
+        store.set_string(codes, product.substr(product.size() - 32), L"");
+        store.create(product);
+        scratch_folder folder(name);
+        korve::test::message_box_answerer answerer(IDNO);
+        const ULONGLONG started = ::GetTickCount64();
+        EXPECT_TRUE(run_remover(folder, answerer).finished);
+        const ULONGLONG elapsed = ::GetTickCount64() - started;
+        log = read_file(folder / "KORVERemover.log.txt");
+        EXPECT_FALSE(store.exists(product)) << name;
+        return elapsed;
+    };
+    std::string normal_log;
+    const ULONGLONG normal = run_timed("entry-flood-normal", normal_log);
+
+    quill::unique_hkey flooded;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(store.get(), codes.c_str(), 0, nullptr, 0,
+                                               KEY_SET_VALUE, nullptr, flooded.put(), nullptr));
+    for (int n = 0; n < 100000; ++n) {
+        const std::wstring name = L"N" + std::to_wstring(1000000 + n).substr(1);
+        ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(flooded.get(), name.c_str(), 0, REG_SZ,
+                                                  reinterpret_cast<const BYTE*>(L""), 2));
+    }
+    flooded.reset();
+    std::string log;
+    const ULONGLONG flood = run_timed("entry-flood", log);
+    std::printf("normal run %llu ms, log %zu bytes; flooded run %llu ms, log %zu bytes\n", normal,
+                normal_log.size(), flood, log.size());
+    EXPECT_LE(flood, normal + 8000);
+    EXPECT_LT(log.size(), 2u << 20);
+    const std::string cut = "  More than 256 names: the rest not read\r\n";
+    EXPECT_NE(std::string::npos, log.find(cut));
+    EXPECT_EQ(log.find(cut), log.rfind(cut)) << "one line says so";
 }
 
 TEST(EntryTest, FilteredAdministratorTokenIsRefusedAndNothingIsRemoved) {

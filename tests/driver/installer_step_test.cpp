@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "channels/program_channels.h"
 #include "installer/variant_switches.h"
 #include "installer/wow64_registry_functions.h"
+#include "quill/registry2/errors.h"
+#include "quill/unicode/errors.h"
 #include "tests/support/captured_lines.h"
 
 namespace {
@@ -43,6 +47,22 @@ TEST(InstallerStepTest, EachVariantIsForwardedToTheMainChannelOnlyForItsStep) {
         EXPECT_EQ(std::string(49, '='), lines.back());
     }
     EXPECT_FALSE(ProgramWow64RegistryFunctions().complete()) << "released by the WOW64 variant";
+}
+
+// Memory running out in a step (here in every line it writes) ends that step alone, its
+// channel closed; any other error still leaves it for the entry's handler.
+TEST(InstallerStepTest, RunningOutOfMemoryEndsOnlyTheStep) {
+    struct starved : quill::log::listener {
+        void write(int, const std::string&, const std::string&) override { throw std::bad_alloc(); }
+    };
+    MainChannel().attach(0, std::make_unique<starved>());
+    RunRemovalStep(CleanInstallerDatabaseStep);
+    MainChannel().close();
+    NativeSwitch() = false;
+    EXPECT_TRUE(InstallerChannel().empty());
+    RunRemovalStep([] { throw quill::unicode::out_of_memory("text"); });
+    EXPECT_THROW(RunRemovalStep([] { throw quill::registry2::key_error("key"); }),
+                 quill::registry2::key_error);
 }
 
 }  // namespace

@@ -353,7 +353,8 @@ TEST_F(CleaningPhasesTest, AKeyFileNameOutsideTheCodePageIsSkippedLikeAnyMissing
     record.key_files = {L"C:\\Users\\\u0416\\x.dll", L"C:\\dir\\one.dll"};
     captured_lines log(InstallerChannel());
     for (const InstallerStore& root : record.stores.roots) {
-        native::RemoveKeyFiles({root.number, root.path + L"\\SharedDLLs", root.owner}, record);
+        native::RemoveKeyFiles({root.number, root.path + L"\\SharedDLLs", root.owner, root.hive},
+                               record);
     }
     EXPECT_EQ(std::vector<std::string>{Line(1, L"C:\\dir\\one.dll")}, log.lines());
     EXPECT_FALSE(scratch_.value_exists(kShared, L"C:\\dir\\one.dll"));

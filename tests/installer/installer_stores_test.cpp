@@ -3,17 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "channels/program_channels.h"
 #include "installer/hive_owner.h"
+#include "installer/installer_cleanup.h"
 #include "installer/native_store_locator.h"
 #include "installer/wow64_registry_functions.h"
 #include "installer/wow64_store_locator.h"
 #include "quill/registry2/key.h"
 #include "quill/unicode/conversion.h"
 #include "tests/support/captured_lines.h"
+#include "tests/support/saved_key.h"
 #include "tests/support/scratch_key.h"
 
 namespace {
@@ -64,39 +68,73 @@ TEST(SplitStorePathTest, SplitsAtTheFirstBackslash) {
     }
 }
 
-TEST(StoreOwnerTest, UserHivesOwnTheirStoresAndTheMachineItsOwn) {
-    const std::wstring me = CurrentUserSid();
-    ASSERT_FALSE(me.empty());
+// The machine's stores name what acts everywhere, a user's only what acts on that user's
+// data; a user whose SID cannot be read is no other owner, least of all the machine.
+TEST(HiveOwnerTest, StoresLocationsAndWhatTheyNameBelongToTheirHive) {
+    const std::optional<std::wstring> sid = CurrentUserSid();
+    ASSERT_TRUE(sid);
+    const HiveOwner machine = HiveOwner::Machine();
+    const HiveOwner me = HiveOwner::User(sid);
+    const HiveOwner other = HiveOwner::User(std::wstring(L"S-1-5-21-7"));
+    const HiveOwner unreadable = HiveOwner::User(std::nullopt);
     // HKCR's own Installer key comes from the machine's classes; one only in the user's is theirs.
     korve::test::delete_tree_if_present(HKEY_CURRENT_USER, L"Software\\Classes\\KORVETestsOwner");
-    HKEY created = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS,
-              ::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes\\KORVETestsOwner\\Installer",
-                                0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created, nullptr));
-    ::RegCloseKey(created);
+    korve::test::make_key(HKEY_CURRENT_USER, L"Software\\Classes\\KORVETestsOwner\\Installer");
     const struct {
         const wchar_t* path;
-        std::wstring owner;
-    } cases[] = {
-        {L"HKLM\\SOFTWARE\\Classes", L""},
-        {L"HKLM", L""},
-        {L"HKU", L""},
-        {L"HKCR", L""},
+        HiveOwner owner;
+    } stores[] = {
+        {L"HKLM\\SOFTWARE\\Classes", machine},
+        {L"HKLM", machine},
+        {L"HKU", machine},
+        {L"HKCR", machine},
         {L"HKCR\\KORVETestsOwner", me},
         {L"HKCU", me},
         {L"HKCU\\Software\\X", me},
-        {L"HKU\\S-1-5-21-7\\Software\\X", L"S-1-5-21-7"},
-        {L"HKU\\S-1-5-21-7_Classes\\X", L"S-1-5-21-7"},
-        {L"HKU\\.DEFAULT\\Software", L".DEFAULT"},
+        {L"HKU\\S-1-5-21-7\\Software\\X", other},
+        {L"HKU\\S-1-5-21-7_Classes\\X", other},
+        {L"HKU\\.DEFAULT\\Software", HiveOwner::User(std::wstring(L".DEFAULT"))},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.owner, StoreOwner(c.path)) << Narrow(c.path);
+    for (const auto& c : stores) EXPECT_TRUE(c.owner == StoreOwner(c.path)) << Narrow(c.path);
     korve::test::delete_tree_if_present(HKEY_CURRENT_USER, L"Software\\Classes\\KORVETestsOwner");
 
-    InstallerStore machine{1, L"HKLM\\SOFTWARE", L""};
-    InstallerStore user{2, L"HKU\\S-1-5-21-7\\Software", L"S-1-5-21-7"};
-    EXPECT_EQ(L"", LocationOwner(machine, L""));
-    EXPECT_EQ(L"S-1-5-18", LocationOwner(machine, L"S-1-5-18"));
-    EXPECT_EQ(L"S-1-5-21-7", LocationOwner(user, L"S-1-5-18"));
+    // A location holds its root's owner's data, but the machine's UserData\<SID> the SID's;
+    // its hive is always the root's.
+    const struct {
+        HiveOwner root;
+        const wchar_t* user_data_name;
+        HiveOwner owner;
+    } locations[] = {
+        {machine, L"", machine},
+        {machine, L"S-1-5-21-7", other},
+        {me, L"S-1-5-21-7", me},
+        {unreadable, L"S-1-5-18", unreadable},
+    };
+    for (const auto& c : locations) {
+        InstallerStores found;
+        found.AddRoot(L"HKU\\Root", c.root);
+        found.AddLocation(found.roots[0], c.user_data_name);
+        EXPECT_TRUE(c.owner == found.locations[0].owner) << Narrow(c.user_data_name);
+        EXPECT_TRUE(c.root == found.locations[0].hive);
+    }
+
+    // What an owner's store names acts on the stores of which owners.
+    const struct {
+        HiveOwner named_by;
+        HiveOwner store;
+        bool applies;
+    } rules[] = {
+        {machine, machine, true},       {machine, other, true},       {machine, unreadable, true},
+        {other, other, true},           {other, machine, false},      {other, me, false},
+        {unreadable, unreadable, true}, {unreadable, machine, false}, {unreadable, me, false},
+        {me, unreadable, false},
+    };
+    for (std::size_t row = 0; row < std::size(rules); ++row) {
+        InstallerCleanup record;
+        AddProductCode(record, L"CODE", rules[row].named_by);
+        EXPECT_EQ(rules[row].applies, ProductCodeApplies(record, L"CODE", rules[row].store))
+            << "row " << row;
+    }
 }
 
 class RootSearchTest : public ::testing::Test {
@@ -199,6 +237,44 @@ TEST_F(RootSearchTest, NumbersRootsThenLocationsInOneSequence) {
         for (std::uint32_t i = 0; i < 4; ++i) EXPECT_EQ(i + 3, stores->locations[i].number);
         EXPECT_EQ(6u, stores->counter);
     }
+}
+
+// A user's hive adds root stores, user identifiers and deep keys beyond the bounds: both forms
+// keep what fits, say once per bound that they left the rest out, and find the rest as before.
+TEST_F(RootSearchTest, BoundsLeaveOutWhatAHiveHoldsBeyondThemWithOneLineEach) {
+    for (std::size_t n = 0; n <= kMaxRootStores; ++n) {
+        scratch_.create(L"R" + std::to_wstring(10000 + n) + L"\\Installer\\UpgradeCodes");
+    }
+    for (std::size_t n = 0; n < kMaxLocations; ++n) {
+        scratch_.create(L"R10000\\Installer\\UserData\\S-" + std::to_wstring(n));
+    }
+    std::wstring deep;
+    while (deep.size() <= kMaxStorePathChars) deep += std::wstring(200, L'z') + L"\\";
+    scratch_.create(deep + L"Installer\\UpgradeCodes");
+    const std::vector<std::string> cut_lines = {
+        "More than 1024 root stores: the rest not kept",
+        "Keys with paths longer than 1024 characters not searched",
+        "More than 8192 locations: the rest not kept"};
+    const auto expect_bounded = [&](const InstallerStores& stores, const captured_lines& log) {
+        EXPECT_EQ(kMaxRootStores, stores.roots.size());
+        EXPECT_EQ(kMaxLocations, stores.locations.size());
+        std::vector<std::string> cuts;
+        for (const std::string& line : log.lines()) {
+            if (line.rfind("Root: ", 0) != 0 && line.rfind("UserData: ", 0) != 0)
+                cuts.push_back(line);
+        }
+        EXPECT_EQ(cut_lines, cuts);
+    };
+    {
+        captured_lines log(InstallerChannel());
+        InstallerStores stores = SearchNative();
+        native::AddInstallerLocations(stores);
+        expect_bounded(stores, log);
+    }
+    captured_lines log(Wow64InstallerChannel());
+    InstallerStores stores = SearchWow64();
+    wow64::AddInstallerLocations(Wow64RegistryFunctions(), stores);
+    expect_bounded(stores, log);
 }
 
 TEST(InstallerLocationsTest, RootStoreDirectlyBelowAHiveGetsItsInstallerLocationOnly) {

@@ -311,10 +311,15 @@ TEST_F(MsiDatabaseX86PackagesTest, Wow64VariantRemovesVWithItsCountersInThe32Bit
 // The user's own hive names the product's upgrade code twice (in a store of its own and in
 // its classes), listing W's product code beside a per-user product P of its own, which is
 // also registered under the machine's UserData\<SID>. P goes from the user's stores and that
-// UserData; W, named only by the user's hive, keeps its whole registration.
-TEST_F(MsiDatabaseTest, ProductCodesFromAUsersHiveActOnlyOnThatUsersInstallerData) {
-    const std::wstring sid = CurrentUserSid();
+// UserData; W, named only by the user's hive, keeps its whole registration. The user's store
+// also holds a registration of V and a component whose only client is V with the key path of
+// another product's counter, planted in both views of the machine's SharedDLLs: the user's
+// V goes, the counter stays.
+TEST_F(MsiDatabaseTest, CodesAndKeyPathsFromAUsersHiveActOnlyOnThatUsersInstallerData) {
+    const std::wstring sid = CurrentUserSid().value_or(L"");
     ASSERT_FALSE(sid.empty());
+    const std::wstring counted = L"C:\\KORVETests\\other_product.dll";
+    const std::wstring user_v = L"Installer\\Products\\" + PackGuid(kProductV);
     const std::wstring upgrade = L"Installer\\UpgradeCodes\\" + PackGuid(kProductUpgradeCode);
     const std::wstring packed_p = L"FEDCBA9876543210FEDCBA9876543210";
     const std::wstring component_p = L"0123456789ABCDEF0123456789ABCDEF";
@@ -334,6 +339,11 @@ TEST_F(MsiDatabaseTest, ProductCodesFromAUsersHiveActOnlyOnThatUsersInstallerDat
                                           L"");
         }
         korve::test::set_string_value(HKEY_CURRENT_USER, user_store + upgrade, packed_p, L"");
+        korve::test::make_key(HKEY_CURRENT_USER, user_store + user_v);
+        korve::test::set_string_value(HKEY_CURRENT_USER,
+                                      user_store + L"Installer\\Components\\" + component_p,
+                                      PackGuid(kProductV), counted);
+        for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) SetCounter(counted, view);
         korve::test::make_key(HKEY_CURRENT_USER,
                               user_store + L"Installer\\Products\\" + packed_p + L"\\SourceList");
         korve::test::make_key(HKEY_LOCAL_MACHINE,
@@ -349,6 +359,12 @@ TEST_F(MsiDatabaseTest, ProductCodesFromAUsersHiveActOnlyOnThatUsersInstallerDat
             KeyExists(HKEY_CURRENT_USER, user_store + L"Installer\\Products\\" + packed_p));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, user_data + L"Products\\" + packed_p));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, user_data + L"Components\\" + component_p));
+        EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, user_store + user_v));
+        for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+            EXPECT_EQ(1u, ValueNames(HKEY_LOCAL_MACHINE, kSharedDlls, view).count(counted))
+                << "view " << view;
+            DeleteCounter(counted, view);
+        }
     };
 
     if (kNativeVariantRunsHere) {
@@ -363,8 +379,8 @@ TEST_F(MsiDatabaseTest, ProductCodesFromAUsersHiveActOnlyOnThatUsersInstallerDat
         ExpectVRemovedAndWKept("native");
         expect_p_removed("native");
         EXPECT_TRUE(native_record.product_codes.count(PackGuid(kProductW)));
-        EXPECT_FALSE(ProductCodeApplies(native_record, PackGuid(kProductW), L""));
-        EXPECT_TRUE(ProductCodeApplies(native_record, PackGuid(kProductW), sid));
+        EXPECT_FALSE(ProductCodeApplies(native_record, PackGuid(kProductW), HiveOwner::Machine()));
+        EXPECT_TRUE(ProductCodeApplies(native_record, PackGuid(kProductW), HiveOwner::User(sid)));
 
         InstallBothProducts();
     }
