@@ -2,7 +2,6 @@
 
 #include <utility>
 
-
 Wow64Key::Wow64Key(Wow64Key&& other) noexcept
     : api_(other.api_), handle_(std::exchange(other.handle_, nullptr)) {}
 

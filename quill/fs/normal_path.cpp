@@ -7,8 +7,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "quill/fs/final_path.h"
-#include "quill/handle.h"
+#include "quill/fs/open.h"
 
 namespace quill::fs {
 namespace {
@@ -241,17 +240,11 @@ std::optional<std::wstring> real_path(const std::wstring& normal) noexcept {
     try {
         if (!on_fixed_drive(normal)) return std::nullopt;
         if (is_root(normal)) return normal;
-        const unique_file item(::CreateFileW(normal.c_str(), FILE_READ_ATTRIBUTES,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                             nullptr));
-        if (!item) {
-            const DWORD error = ::GetLastError();
-            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return normal;
-            return std::nullopt;
-        }
-        std::wstring final;
-        if (!final_path(item.get(), final)) return std::nullopt;
+        // Through the layer's own open of a trusted folder: the system resolves the links.
+        std::optional<item> opened;
+        if (!open_root(normal, opened)) return std::nullopt;
+        if (!opened) return normal;
+        const std::wstring& final = opened->final_path;
         const std::wstring real = normal_path(final);
         if (!on_fixed_drive(real)) return std::nullopt;
         return real;

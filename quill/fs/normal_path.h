@@ -30,8 +30,9 @@ bool is_or_holds(const std::wstring& outer, const std::wstring& inner) noexcept;
 bool on_fixed_drive(const std::wstring& normal) noexcept;
 
 // Where a normal path on a fixed drive really leads (links followed), as a normal path; the
-// path itself when nothing is there yet. Nothing when it exists but cannot be traced, when it
-// is not on a fixed drive, or when it leads off the local drives. Opens for attributes only.
+// path itself when nothing is there yet. Nothing when it exists but cannot be traced (it is no
+// folder, or cannot be opened), when it is not on a fixed drive, or when it leads off the local
+// drives. Opens it as open_root does, for traversal only.
 std::optional<std::wstring> real_path(const std::wstring& normal) noexcept;
 
 }  // namespace quill::fs
