@@ -174,6 +174,11 @@ LONG key::try_open(const key& parent, const std::wstring& name, key& opened, acc
                          opened);
 }
 
+LONG key::try_open(HKEY root, const std::wstring& name, key& opened, access rights, view in,
+                   const functions& api) noexcept {
+    return try_open_name(root, name.c_str(), 0, rights, in, api, opened);
+}
+
 key key::open_as_is(const key& parent, const std::wstring& name) {
     key opened;
     const LONG result =

@@ -96,6 +96,11 @@ class key {
                          access rights = access::read_write_or_read,
                          links how = links::follow) noexcept;
 
+    // The same below a handle the caller holds (a predefined root key), which stays its own.
+    static LONG try_open(HKEY root, const std::wstring& name, key& opened, access rights,
+                         view in = view::process,
+                         const functions& api = system_functions()) noexcept;
+
     // Opens the sub-key `name` (one component) as it is: a registry link is opened as the link
     // itself, never its target (see is_link). Rights and errors as open without create.
     static key open_as_is(const key& parent, const std::wstring& name);
