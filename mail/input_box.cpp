@@ -4,6 +4,7 @@
 
 #include "quill/handle.h"
 
+namespace korve::mail {
 namespace {
 
 const char* const kClassName = "InputBox";
@@ -134,3 +135,5 @@ int ShowInputBox(char* buffer) {
     ::UnregisterClassA(kClassName, instance);
     return result;
 }
+
+}  // namespace korve::mail

@@ -47,10 +47,10 @@ bool holds(const std::vector<std::wstring>& names, const wchar_t* name) {
 
 }  // namespace
 
-tray_products CountTrayProducts(const std::wstring& configuration_folder) noexcept {
+TrayProducts CountTrayProducts(const std::wstring& ConfigurationFolder) noexcept {
     try {
         std::vector<std::wstring> names;
-        const DWORD error = configuration_files(configuration_folder, names);
+        const DWORD error = configuration_files(ConfigurationFolder, names);
         if (error != 0) return {0, error};
         const auto tray_own = std::find(names.begin(), names.end(), L"pmtray.xml");
         if (tray_own != names.end()) names.erase(tray_own);
