@@ -1,8 +1,15 @@
 #include "channels/program_log.h"
 
+#include <cstdint>
+#include <limits>
+
 namespace {
 
 const char* const kLogBaseName = "KORVERemover";
+// Runs append to the one file: it is emptied only at the largest size a listener allows, and
+// nothing is kept of it then.
+const std::uint32_t kNoSizeLimit = std::numeric_limits<std::uint32_t>::max();
+const std::uint32_t kNoKeptCopies = 0;
 
 }  // namespace
 
@@ -11,7 +18,7 @@ const char* const kNoLogFileText =
     "write to directory where remove.exe is located";
 
 std::unique_ptr<quill::log::file> NewLogFileListener() {
-    return std::make_unique<quill::log::file>(kLogBaseName, 0xFFFFFFFFu, 0);
+    return std::make_unique<quill::log::file>(kLogBaseName, kNoSizeLimit, kNoKeptCopies);
 }
 
 std::string LogFileName() {

@@ -4,13 +4,12 @@
 
 #include <shlobj.h>
 
-#include "cleanup/delete_entry.h"
-#include "cleanup/delete_tree.h"
 #include "cleanup/errors.h"
 #include "cleanup/folder_path.h"
 #include "cleanup/installed_path_guard.h"
-#include "cleanup/known_folder.h"
 #include "channels/program_channels.h"
+#include "quill/fs/ansi_paths.h"
+#include "quill/fs/known_folder.h"
 #include "quill/fs/normal_path.h"
 #include "quill/fs/open.h"
 #include "quill/fs/trusted_root.h"
@@ -21,6 +20,9 @@ namespace korve::cleanup {
 namespace {
 
 using quill::fs::attribute_policy;
+using quill::fs::ansi::delete_file;
+using quill::fs::ansi::delete_tree;
+using quill::fs::ansi::remove_empty_folder;
 
 const wchar_t* const kShellFolders =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -81,7 +83,7 @@ void RemoveStartMenuFolder(HKEY root, const wchar_t* value) {
 void RemoveDesktopShortcut(int csidl) {
     quill::log::channel& log = MainChannel();
     std::string desktop;
-    if (!try_known_folder(csidl, desktop)) {
+    if (!quill::fs::try_known_folder(csidl, desktop)) {
         // Without its folder the shortcut path would name the root of the current drive.
         log.write(quill::log::level_note, "FAILED TO remove '%s' !", kDesktopShortcut);
         return;

@@ -9,12 +9,12 @@
 
 #include "channels/program_log.h"
 #include "cleanup/close_by_name.h"
-#include "cleanup/delete_entry.h"
-#include "cleanup/known_folder.h"
 #include "cleanup/process.h"
 #include "cleanup/remove_folder.h"
 #include "quill/format.h"
+#include "quill/fs/delete.h"
 #include "quill/fs/errors.h"
+#include "quill/fs/known_folder.h"
 #include "quill/fs/open.h"
 #include "quill/log/console.h"
 #include "quill/registry2/errors.h"
@@ -34,7 +34,7 @@ const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\R
 const wchar_t* const kRunValue = L"PellamTray";
 
 std::wstring KnownFolder(int csidl) {
-    return WidenPath(cleanup::known_folder(csidl));
+    return WidenPath(quill::fs::known_folder(csidl));
 }
 
 // The tray's instances by their exact file name: the wait must not match on a name that
@@ -109,7 +109,8 @@ void SharedTrayRemover::RemoveSharedTray() {
 
 void SharedTrayRemover::RemoveFile(const std::wstring& known_folder, const std::wstring& path) {
     const std::string narrow = NarrowPath(path);
-    if (cleanup::delete_file(known_folder, path)) {
+    if (quill::fs::delete_below(known_folder, path, quill::fs::item_kind::file,
+                                quill::fs::attribute_policy::keep)) {
         log_.write(quill::log::level_note, "   %s removed", narrow.c_str());
     } else {
         log_.write(quill::log::level_note, "FAILED TO remove '%s' !", narrow.c_str());
@@ -132,7 +133,7 @@ void SharedTrayRemover::StopTray(const std::wstring& program_folder) {
 
 // An error other than "not found" is not taken for an absent library: it ends the step.
 bool SharedTrayRemover::HtmlLibraryExists(const std::wstring& program_folder) const {
-    const std::string program_files = cleanup::known_folder(kProgramFilesX86);
+    const std::string program_files = quill::fs::known_folder(kProgramFilesX86);
     bool present = false;
     if (!quill::fs::exists_below(WidenPath(program_files), HtmlLibrary(program_folder),
                                  quill::fs::item_kind::file, present)) {
@@ -156,11 +157,11 @@ void SharedTrayRemover::WaitForTrayToEnd() {
 // can lead the removal elsewhere.
 void SharedTrayRemover::RemoveTrayFolders(const std::wstring& program_folder) {
     cleanup::remove_folder(log_, NarrowPath(program_folder),
-                           cleanup::known_folder(kProgramFilesX86));
-    const std::string common_data = cleanup::known_folder(kCommonAppData);
+                           quill::fs::known_folder(kProgramFilesX86));
+    const std::string common_data = quill::fs::known_folder(kCommonAppData);
     cleanup::remove_folder(log_, NarrowPath(TrayDataFolder(WidenPath(common_data), names_)),
                            common_data);
-    const std::string user_data = cleanup::known_folder(kAppData);
+    const std::string user_data = quill::fs::known_folder(kAppData);
     cleanup::remove_folder(log_, NarrowPath(TrayDataFolder(WidenPath(user_data), names_)),
                            user_data);
 }

@@ -18,7 +18,7 @@ std::wstring lowered(std::wstring name) {
 
 // Only these mean that there is nothing to list; any other failure (a folder held open
 // without sharing, a refused or broken read) may hide another product's file.
-bool nothing_to_list(DWORD error) {
+bool NothingToList(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
            error == ERROR_NO_MORE_FILES;
 }
@@ -30,7 +30,7 @@ DWORD configuration_files(const std::wstring& folder, std::vector<std::wstring>&
     quill::unique_find search(::FindFirstFileW((folder + L"\\*.xml").c_str(), &found));
     if (!search) {
         const DWORD error = ::GetLastError();
-        return nothing_to_list(error) ? 0 : error;
+        return NothingToList(error) ? 0 : error;
     }
     do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
