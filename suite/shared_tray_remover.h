@@ -10,8 +10,7 @@ namespace korve::suite {
 // Withdraws one product from the suite's shared tray program and removes the tray (its
 // program folder, data folders, registry key and start-up value) when no other product of the
 // suite still uses it. Logs to a channel of its own, on the console and in the program's log
-// file (LogFileName(), "KORVERemover.log.txt") in the current directory, beside the main channel's
-// lines.
+// file (LogFileName()) in the current directory, beside the main channel's lines.
 class SharedTrayRemover {
   public:
     // When the log file cannot be opened, shows the "Remove.exe" box and logs to the console
