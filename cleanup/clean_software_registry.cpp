@@ -1,9 +1,9 @@
 #include "cleanup/clean_software_registry.h"
 
-#include "cleanup/product_facts.h"
 #include "channels/program_channels.h"
 #include "quill/registry2/key.h"
 
+namespace korve::cleanup {
 namespace {
 
 using quill::registry2::key;
@@ -39,11 +39,12 @@ bool IsEmptyKey(const key& k) {
     return k.sub_keys().empty() && k.value_names().empty();
 }
 
-void ReadProductFacts() {
+// A path read before an error stays.
+void ReadProductFacts(ProductFacts& facts) {
     const key hive = key::open_handle(HKEY_LOCAL_MACHINE);
     key misc = key::open(hive, L"Software\\Kestrana\\KORVE\\Misc");
-    InstalledApplicationPath() = misc.get_string(L"AppPath");
-    InstalledVersion() = misc.get_string(L"InstalledVersion");
+    facts.installed_application_path = misc.get_string(L"AppPath");
+    facts.installed_version = misc.get_string(L"InstalledVersion");
 }
 
 void DeleteUninstallEntries() {
@@ -129,12 +130,13 @@ bool IsProductUninstallEntry(const std::wstring& entry_name, const std::wstring&
            (IsBracedGuid(product_code) && BeginsWith(entry_name, product_code));
 }
 
-void CleanSoftwareRegistry() {
+ProductFacts CleanSoftwareRegistry() {
     quill::log::channel& log = MainChannel();
     log.write(quill::log::level_note, "**** Cleaning SOFTWARE registry ****");
     log.write(quill::log::level_note, "");
 
-    Guarded(ReadProductFacts);
+    ProductFacts facts;
+    Guarded([&facts] { ReadProductFacts(facts); });
     if (!Guarded(DeleteUninstallEntries)) Guarded(DeleteProductUninstallEntry);
     Guarded([] {
         DeleteBrandKey(HKEY_CURRENT_USER, "HKCU\\Software\\Kestrana\\KORVE",
@@ -150,4 +152,7 @@ void CleanSoftwareRegistry() {
 
     log.write(quill::log::level_note, kSeparatorLine);
     log.write(quill::log::level_note, "");
+    return facts;
 }
+
+}  // namespace korve::cleanup

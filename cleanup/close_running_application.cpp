@@ -3,16 +3,16 @@
 #include "cleanup/process.h"
 #include "channels/program_channels.h"
 
+namespace korve::cleanup {
 namespace {
 
 const char* const kProductName = "Velocore";
 
 // The product's executables, shortened on Windows 2000 by this step's own rule.
-class ProductProcess : public korve::cleanup::process {
+class ProductProcess : public process {
   public:
     explicit ProductProcess(const std::string& executable_name)
-        : process(korve::cleanup::shorten_product_name_for_system(executable_name,
-                                                                  quill::current_system_version()),
+        : process(shorten_product_name_for_system(executable_name, quill::current_system_version()),
                   name_as_given{}) {}
 };
 
@@ -33,3 +33,5 @@ void CloseRunningApplication() {
     log.write(quill::log::level_note, kSeparatorLine);
     log.write(quill::log::level_note, "");
 }
+
+}  // namespace korve::cleanup

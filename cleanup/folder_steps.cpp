@@ -4,31 +4,25 @@
 
 #include <shlobj.h>
 
-#include "cleanup/delete_entry.h"
-#include "cleanup/delete_tree.h"
 #include "cleanup/errors.h"
 #include "cleanup/folder_path.h"
 #include "cleanup/installed_path_guard.h"
-#include "cleanup/known_folder.h"
-#include "cleanup/product_facts.h"
 #include "channels/program_channels.h"
+#include "quill/fs/ansi_paths.h"
+#include "quill/fs/known_folder.h"
 #include "quill/fs/normal_path.h"
 #include "quill/fs/open.h"
 #include "quill/fs/trusted_root.h"
 #include "quill/registry2/key.h"
 #include "quill/unicode/conversion.h"
 
-using korve::cleanup::ansi_folder_value;
-using korve::cleanup::delete_file;
-using korve::cleanup::delete_tree;
-using korve::cleanup::fits_folder_limit;
-using korve::cleanup::join_folder;
-using korve::cleanup::kMaxBrandFolderPath;
-using korve::cleanup::kMaxProductFolderPath;
-using korve::cleanup::remove_empty_folder;
-using quill::fs::attribute_policy;
-
+namespace korve::cleanup {
 namespace {
+
+using quill::fs::attribute_policy;
+using quill::fs::ansi::delete_file;
+using quill::fs::ansi::delete_tree;
+using quill::fs::ansi::remove_empty_folder;
 
 const wchar_t* const kShellFolders =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
@@ -79,7 +73,7 @@ void RemoveStartMenuFolder(HKEY root, const wchar_t* value) {
                       folders.product.c_str(), error);
         }
         remove_empty_folder(base, folders.brand);
-    } catch (const korve::cleanup::path_too_long&) {
+    } catch (const path_too_long&) {
         const std::string product = base.empty() ? base : base + kProductSuffix;
         log.write(quill::log::level_note, "Start Menu shortcut (%s) not removed (Error:%i)",
                   product.c_str(), kPathTooLong);
@@ -89,7 +83,7 @@ void RemoveStartMenuFolder(HKEY root, const wchar_t* value) {
 void RemoveDesktopShortcut(int csidl) {
     quill::log::channel& log = MainChannel();
     std::string desktop;
-    if (!korve::cleanup::try_known_folder(csidl, desktop)) {
+    if (!quill::fs::try_known_folder(csidl, desktop)) {
         // Without its folder the shortcut path would name the root of the current drive.
         log.write(quill::log::level_note, "FAILED TO remove '%s' !", kDesktopShortcut);
         return;
@@ -110,7 +104,7 @@ struct Outcome {
 
 // The last error of a failed attempt, or the reason a path was refused.
 DWORD FailureCode(const std::exception* error) {
-    if (dynamic_cast<const korve::cleanup::path_too_long*>(error) != nullptr) {
+    if (dynamic_cast<const path_too_long*>(error) != nullptr) {
         return kPathTooLong;
     }
     return ::GetLastError();
@@ -129,12 +123,12 @@ bool DeleteInstalledFolder(const std::string& folder) {
         quill::unicode::to_narrow(quill::fs::trusted_root_of(wide), ansi_codepage, true));
 }
 
-void RemoveInstalledFolder(Outcome& outcome) {
+void RemoveInstalledFolder(const std::wstring& installed_application_path, Outcome& outcome) {
     outcome.folder =
-        join_folder(ansi_folder_value(InstalledApplicationPath()), "", kMaxProductFolderPath);
+        join_folder(ansi_folder_value(installed_application_path), "", kMaxProductFolderPath);
     // A registry value can name any folder; one that is not plainly the product's is refused,
     // and nothing is deleted in its place.
-    if (!korve::cleanup::installed_path_guard().accepts(outcome.folder)) {
+    if (!installed_path_guard().accepts(outcome.folder)) {
         outcome.error = ERROR_INVALID_NAME;
         return;
     }
@@ -171,7 +165,7 @@ void RemoveDataFolders() {
     std::string base;
     try {
         base = ReadFolder(HKEY_LOCAL_MACHINE, kShellFolders, L"Common AppData");
-    } catch (const korve::cleanup::path_too_long&) {
+    } catch (const path_too_long&) {
         MainChannel().write(quill::log::level_note, "AppData folder (%s) not removed (Error:%i)",
                             "", kPathTooLong);
         return;
@@ -210,13 +204,13 @@ void RemoveShortcuts() {
     EndOfStep();
 }
 
-void RemoveProgramFilesFolder() {
+void RemoveProgramFilesFolder(const std::wstring& installed_application_path) {
     Note("**** Removing Program Files folder ****");
     Note("");
     Outcome outcome;
     try {
-        if (!InstalledApplicationPath().empty()) {
-            RemoveInstalledFolder(outcome);
+        if (!installed_application_path.empty()) {
+            RemoveInstalledFolder(installed_application_path, outcome);
         } else {
             RemoveProductFolderInProgramFiles(outcome);
         }
@@ -245,3 +239,5 @@ void CleanApplicationDataFolder() {
     }
     EndOfStep();
 }
+
+}  // namespace korve::cleanup

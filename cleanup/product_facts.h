@@ -2,11 +2,15 @@
 
 #include <string>
 
-// Facts of the installed product, read by the registry cleaning step and used by the steps
-// after it. Both are empty until that step has read them (and stay empty when it could not).
+namespace korve::cleanup {
 
-// The product's installation folder ("AppPath"); the Program Files step removes it.
-std::wstring& InstalledApplicationPath();
+// Facts of the installed product that the registry cleaning step reads before it deletes their
+// key, for the steps after it. Each stays empty when the step could not read it.
+struct ProductFacts {
+    // The product's installation folder ("AppPath"); the Program Files step removes it.
+    std::wstring installed_application_path;
+    // The product's version ("InstalledVersion"); the log mail names it.
+    std::wstring installed_version;
+};
 
-// The product's version ("InstalledVersion"); the log mail names it.
-std::wstring& InstalledVersion();
+}  // namespace korve::cleanup

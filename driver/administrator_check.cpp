@@ -5,6 +5,7 @@
 #include "channels/program_channels.h"
 #include "quill/handle.h"
 
+namespace korve::driver {
 namespace {
 
 const char* const kNotAdministrator = "You must be an Administrator to launch this application";
@@ -66,3 +67,5 @@ int IsRunAsAdministrator() {
     log.write(quill::log::level_note, kSeparatorLine);
     return -1;
 }
+
+}  // namespace korve::driver

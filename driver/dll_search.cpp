@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace korve::driver {
+
 void RestrictDllSearchToSystemFolder() noexcept {
 #if _WIN32_WINNT >= 0x0602
     ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
@@ -22,3 +24,5 @@ void RestrictDllSearchToSystemFolder() noexcept {
     // the call above.
     ::SetDllDirectoryW(L"");
 }
+
+}  // namespace korve::driver

@@ -5,108 +5,115 @@
 #include <memory>
 #include <optional>
 
+#include "channels/program_channels.h"
+#include "channels/program_log.h"
 #include "cleanup/clean_software_registry.h"
 #include "cleanup/close_running_application.h"
 #include "cleanup/folder_steps.h"
 #include "driver/administrator_check.h"
 #include "driver/installer_step.h"
-#include "channels/program_channels.h"
+#include "driver/removal_step.h"
 #include "mail/submit_log_by_mail.h"
+#include "program_version.h"
 #include "quill/log/console.h"
-#include "quill/log/file.h"
 #include "suite/shared_tray_remover.h"
 
+namespace korve::driver {
 namespace {
 
 const char* const kCaption = "KORVERemover.exe";
-const char* const kLogBaseName = "KORVERemover";
-const char* const kNoLogFile =
-    "Unable to create log file. If you need log file make sure that you have permission to "
-    "write to directory where remove.exe is located";
+
+// What one run carries from step to step.
+struct Run {
+    quill::log::channel& log;  // the main channel
+    // The file that the main channel's file listener writes; none without a log file.
+    std::optional<quill::fs::file_identity> log_file;
+    // What the registry cleaning read before deleting it; later steps need it.
+    cleanup::ProductFacts product;
+};
 
 // Attaches the console and the log file to the main channel. Returns which file the log is
 // written to; nothing when there is no log file.
-std::optional<quill::fs::file_identity> AttachListeners() {
-    MainChannel().attach(0, std::make_unique<quill::log::console>());
+std::optional<quill::fs::file_identity> AttachListeners(quill::log::channel& log) {
+    log.attach(0, std::make_unique<quill::log::console>());
     try {
-        auto file = std::make_unique<quill::log::file>(kLogBaseName, 0xFFFFFFFFu, 0);
+        auto file = NewLogFileListener();
         const quill::fs::file_identity written = file->identity();
-        MainChannel().attach(0, std::move(file));
+        log.attach(0, std::move(file));
         return written;
     } catch (...) {
-        ::MessageBoxA(nullptr, kNoLogFile, kCaption, MB_OK);
+        ::MessageBoxA(nullptr, kNoLogFileText, kCaption, MB_OK);
         return std::nullopt;
     }
 }
 
-void WriteBanner() {
-    quill::log::channel& log = MainChannel();
+void WriteBanner(quill::log::channel& log) {
     log.write(quill::log::level_note, "");
-    log.write(quill::log::level_note, "KORVERemover.exe version 1.1.54.0");
+    log.write(quill::log::level_note, "KORVERemover.exe version " KORVE_VERSION_TEXT);
     log.write(quill::log::level_note, "");
 }
 
-void CloseMainChannel() {
+void CloseChannel(quill::log::channel& log) {
     try {
-        MainChannel().close();
+        log.close();
     } catch (...) {
         // The log is finished either way; nothing is left to report it to.
     }
 }
 
-void RunRemovalSequence() {
-    quill::log::channel& log = MainChannel();
+void RunRemovalSequence(Run& run) {
+    RunRemovalStep(cleanup::CloseRunningApplication);
+    RunRemovalStep([&run] { run.product = cleanup::CleanSoftwareRegistry(); });
+    RunRemovalStep([] { CleanInstallerDatabaseStep(); });
+    RunRemovalStep(cleanup::RemoveShortcuts);
+    RunRemovalStep(
+        [&run] { cleanup::RemoveProgramFilesFolder(run.product.installed_application_path); });
+    RunRemovalStep(cleanup::CleanApplicationDataFolder);
 
-    RunRemovalStep(CloseRunningApplication);
-    RunRemovalStep(CleanSoftwareRegistry);
-    RunRemovalStep(CleanInstallerDatabaseStep);
-    RunRemovalStep(RemoveShortcuts);
-    RunRemovalStep(RemoveProgramFilesFolder);
-    RunRemovalStep(CleanApplicationDataFolder);
-
-    log.write(quill::log::level_note, "");
-    log.write(quill::log::level_note, "**** Remove KestranaTray ****");
-    log.write(quill::log::level_note, "");
+    run.log.write(quill::log::level_note, "");
+    run.log.write(quill::log::level_note, "**** Remove KestranaTray ****");
+    run.log.write(quill::log::level_note, "");
 
     // Withdraw the product from the suite's shared tray.
     RunRemovalStep([] {
-        korve::suite::SharedTrayRemover tray(L"Kestrana", L"Tray", L"KORVE", L"KestranaTray.exe");
+        suite::SharedTrayRemover tray(L"Kestrana", L"Tray", L"KORVE", L"KestranaTray.exe");
         tray.RemoveSharedTray();
     });
 
-    log.write(quill::log::level_note, "");
-    log.write(quill::log::level_note, "");
-    log.write(quill::log::level_note, "");
+    run.log.write(quill::log::level_note, "");
+    run.log.write(quill::log::level_note, "");
+    run.log.write(quill::log::level_note, "");
 }
 
-void OfferLogOrPause(const std::optional<quill::fs::file_identity>& log_file) {
-    if (!log_file) {
+void OfferLogOrPause(const Run& run) {
+    if (!run.log_file) {
         ::Sleep(3000);
         return;
     }
-    if (SubmitLogByMail(*log_file) == 0) {
+    if (mail::SubmitLogByMail(*run.log_file, run.product.installed_version) == 0) {
         ::MessageBoxA(nullptr, "Log file not submitted", "Log file not submitted", MB_OK);
     }
 }
 
 int RunSteps() {
-    const std::optional<quill::fs::file_identity> log_file = AttachListeners();
-    WriteBanner();
+    Run run{MainChannel(), std::nullopt, {}};
+    run.log_file = AttachListeners(run.log);
+    WriteBanner(run.log);
 
     const int administrator = IsRunAsAdministrator();
     if (administrator == 0) {
         ::MessageBoxA(nullptr, "Error", kCaption, MB_OK);
-        CloseMainChannel();
+        CloseChannel(run.log);
         return 0;
     }
     if (administrator != 1) {
-        CloseMainChannel();
+        CloseChannel(run.log);
         return 0;
     }
 
-    RunRemovalSequence();
-    CloseMainChannel();
-    OfferLogOrPause(log_file);
+    RunRemovalSequence(run);
+    CloseChannel(run.log);
+    OfferLogOrPause(run);
     return 0;
 }
 
@@ -120,3 +127,5 @@ int RunKORVERemover() {
         return 0;
     }
 }
+
+}  // namespace korve::driver

@@ -3,13 +3,11 @@
 #include <windows.h>
 
 #include <memory>
-#include <new>
 
 #include "channels/program_channels.h"
 #include "installer/clean_installer_database.h"
 #include "installer/variant_switches.h"
 #include "quill/log/proxy.h"
-#include "quill/unicode/errors.h"
 
 namespace {
 
@@ -65,15 +63,4 @@ void CleanInstallerDatabaseStep(bool under_wow64) {
 
 void CleanInstallerDatabaseStep() {
     CleanInstallerDatabaseStep(RunsUnderWow64());
-}
-
-void RunRemovalStep(void (*step)()) {
-    try {
-        step();
-    } catch (const std::bad_alloc&) {
-        // Without a line, like the errors the steps catch themselves; the step's scopes have
-        // released what it held, so the next step has its memory back.
-    } catch (const quill::unicode::out_of_memory&) {
-        // A text too large to convert, the same shortage.
-    }
 }

@@ -12,8 +12,3 @@ void CleanInstallerDatabaseStep(bool under_wow64);
 // True when kernel32 has "IsWow64Process" and it reports the current process as running
 // under WOW64; the call's own result is not examined. Always false in a 64-bit build.
 bool RunsUnderWow64();
-
-// Runs one removal step. Memory running out in it (what a user's hive or folders feed a step
-// is theirs to make large) ends that step only, as the errors the step catches itself do, so
-// the remaining steps and the mail offer still run. Every other error propagates.
-void RunRemovalStep(void (*step)());

@@ -3,6 +3,6 @@
 
 int main() {
     // Before anything else loads a library by name.
-    RestrictDllSearchToSystemFolder();
-    return RunKORVERemover();
+    korve::driver::RestrictDllSearchToSystemFolder();
+    return korve::driver::RunKORVERemover();
 }

@@ -4,6 +4,7 @@
 
 #include "quill/handle.h"
 
+namespace korve::mail {
 namespace {
 
 const char* const kClassName = "InputBox";
@@ -11,8 +12,8 @@ const char* const kTitle = "Enter your e-mail";
 
 constexpr int kLabelId = 127;
 constexpr int kAddressFieldId = 101;
-constexpr int kOkId = 1;
-constexpr int kCancelId = 2;
+constexpr int kOkId = IDOK;
+constexpr int kCancelId = IDCANCEL;
 constexpr int kBufferSize = 256;
 
 constexpr int kWidth = 300;
@@ -21,7 +22,7 @@ constexpr int kHeight = 200;
 // The caller's buffer lives in the window's extra bytes at this offset.
 constexpr int kBufferSlot = 0;
 
-struct control {
+struct Control {
     const char* class_name;
     const char* text;
     DWORD style;
@@ -31,7 +32,7 @@ struct control {
 
 // Both buttons carry the default-button style on purpose: the prompt has no dialog manager,
 // so neither Enter nor Escape means anything; only clicks and the close box end it.
-const control kControls[] = {
+const Control kControls[] = {
     {"STATIC", "Enter your e-mail address", WS_CHILD | WS_VISIBLE, 8, 30, 270, 25, kLabelId},
     // Scrolling sideways lets the field take an address wider than itself.
     {"EDIT", nullptr, WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 8, 60, 270, 25,
@@ -42,7 +43,7 @@ const control kControls[] = {
 
 void CreateControls(HWND window) {
     const auto instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(window, GWLP_HINSTANCE));
-    for (const control& c : kControls) {
+    for (const Control& c : kControls) {
         HWND child =
             ::CreateWindowExA(0, c.class_name, c.text, c.style, c.x, c.y, c.width, c.height, window,
                               reinterpret_cast<HMENU>(INT_PTR{c.id}), instance, nullptr);
@@ -134,3 +135,5 @@ int ShowInputBox(char* buffer) {
     ::UnregisterClassA(kClassName, instance);
     return result;
 }
+
+}  // namespace korve::mail

@@ -5,6 +5,7 @@
 #include "quill/format.h"
 #include "quill/unicode/conversion.h"
 
+namespace korve::mail {
 namespace {
 
 const char* const kSupportDisplayName = "\"Remove-support mails\"";
@@ -90,3 +91,5 @@ void SetLogText(quill::internet::message2::entity& mail, const std::string& file
         mail.set_text(file_bytes);
     }
 }
+
+}  // namespace korve::mail

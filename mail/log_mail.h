@@ -4,6 +4,8 @@
 
 #include "quill/internet/message2/entity.h"
 
+namespace korve::mail {
+
 // The log mail's message without its sender: a text/plain entity in utf-8 and base64 whose
 // headers are Subject, Content-Type, Content-Transfer-Encoding and To, in this order (the
 // sender's From goes in front once it is known).
@@ -29,3 +31,5 @@ void ReportedSystemVersion(unsigned long& major, unsigned long& minor) noexcept;
 // Throws the conversion errors of quill::unicode (a lone surrogate, a byte the ANSI code
 // page lacks); the entity is then unchanged.
 void SetLogText(quill::internet::message2::entity& mail, const std::string& file_bytes);
+
+}  // namespace korve::mail

@@ -4,6 +4,8 @@
 
 #include "mail/input_box.h"
 
+namespace korve::mail {
+
 int WindowsDialogs::ShowMessage(const char* text, const char* caption, unsigned int type) {
     return ::MessageBoxA(nullptr, text, caption, type);
 }
@@ -11,3 +13,5 @@ int WindowsDialogs::ShowMessage(const char* text, const char* caption, unsigned 
 int WindowsDialogs::AskForAddress(char* buffer) {
     return ShowInputBox(buffer);
 }
+
+}  // namespace korve::mail

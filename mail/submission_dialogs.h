@@ -1,5 +1,7 @@
 #pragma once
 
+namespace korve::mail {
+
 // The user's side of the log mail: its message boxes and the sender prompt. The program
 // shows real windows; tests answer them through their own implementation.
 class SubmissionDialogs {
@@ -21,3 +23,5 @@ class WindowsDialogs final : public SubmissionDialogs {
     int ShowMessage(const char* text, const char* caption, unsigned int type) override;
     int AskForAddress(char* buffer) override;
 };
+
+}  // namespace korve::mail

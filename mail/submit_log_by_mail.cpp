@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "channels/program_log.h"
 #include "mail/log_mail.h"
 #include "quill/fs/normal_path.h"
 #include "quill/fs/open.h"
@@ -18,9 +19,9 @@
 #include "quill/log/file.h"
 #include "quill/unicode/conversion.h"
 
+namespace korve::mail {
 namespace {
 
-const char* const kLogFileName = "KORVERemover.log.txt";
 const char* const kHeloName = "installer";
 const int kAddressBufferSize = 256;
 // An error's text may carry a server's reply, and a server must not fill the screen.
@@ -37,7 +38,7 @@ const char* const kSubmitted = "Log file submitted";
 // path would make the elevated process authenticate there) is not followed.
 std::optional<quill::fs::item> OpenLogFile() {
     const std::wstring path = quill::fs::normal_path(
-        quill::unicode::to_wide(kLogFileName, quill::unicode::ansi_codepage));
+        quill::unicode::to_wide(LogFileName(), quill::unicode::ansi_codepage));
     std::optional<quill::fs::item> log;
     // Read sharing only: while the log is still open for writing somewhere, this fails.
     if (!quill::fs::open_below(quill::fs::folder_of(path), path, quill::fs::item_kind::file,
@@ -135,3 +136,5 @@ int SubmitLogByMail(SubmissionDialogs& dialogs, const SupportMailServer& server,
     }
     return 1;
 }
+
+}  // namespace korve::mail

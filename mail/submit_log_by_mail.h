@@ -6,6 +6,8 @@
 #include "mail/submission_dialogs.h"
 #include "quill/fs/file_identity.h"
 
+namespace korve::mail {
+
 // Where submitted logs go: an SMTP server reachable without authentication or TLS.
 struct SupportMailServer {
     std::string host;  // name or dotted address
@@ -17,9 +19,9 @@ struct SupportMailServer {
     int submission_seconds = 120;
 };
 
-// Offers the log file "KORVERemover.log.txt" of the current directory to support by mail:
-// reads it, asks whether to send it, asks for the sender's address until it holds an "@" (or
-// the prompt is cancelled) and delivers it to `server` with the sender in From. The Subject
+// Offers the log file (LogFileName(), "KORVERemover.log.txt") of the current directory to support
+// by mail: reads it, asks whether to send it, asks for the sender's address until it holds an "@"
+// (or the prompt is cancelled) and delivers it to `server` with the sender in From. The Subject
 // names `product_version` ("NUL" when empty) and the system's version. Every outcome is shown
 // through `dialogs`.
 // The name is opened without following a link; a link counts as a log file that cannot be
@@ -36,7 +38,9 @@ int SubmitLogByMail(SubmissionDialogs& dialogs, const SupportMailServer& server,
                     const std::wstring& product_version,
                     const std::optional<quill::fs::file_identity>& written = std::nullopt);
 
-// The same with the program's real windows, its support mail server (fixed when it is
-// built), the product version that the registry cleaning kept and the file that the log's
-// listeners wrote. Each build of the program defines it with its own server.
-int SubmitLogByMail(const quill::fs::file_identity& written);
+// The same with the program's real windows and its support mail server (fixed when it is
+// built), for the file that the log's listeners wrote and the product version that the
+// registry cleaning read. Each build of the program defines it with its own server.
+int SubmitLogByMail(const quill::fs::file_identity& written, const std::wstring& product_version);
+
+}  // namespace korve::mail

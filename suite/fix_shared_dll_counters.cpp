@@ -12,8 +12,8 @@ const wchar_t* const kSharedDlls = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersio
 // Value names of the tray's files: those holding the marker exactly (case matters) as whole
 // path components, so that other programs' "...\Kestrana\TrayTools\x.dll" or
 // "...\Kestrana\Tray2\y.dll" are not taken for the tray's.
-std::set<std::wstring> tray_values(const quill::registry2::key& shared_dlls,
-                                   const std::wstring& marker) {
+std::set<std::wstring> TrayValues(const quill::registry2::key& shared_dlls,
+                                  const std::wstring& marker) {
     const std::wstring folder = L"\\" + marker + L"\\";
     std::set<std::wstring> names;
     for (const std::wstring& name : shared_dlls.value_names()) {
@@ -34,7 +34,7 @@ void SharedTrayRemover::FixSharedDllCounters(int count) noexcept {
         // The counters of the tray, a 32-bit program, are kept in the 32-bit view.
         const key machine = key::open_handle(HKEY_LOCAL_MACHINE, quill::registry2::view::bit32);
         key shared_dlls = key::open(machine, kSharedDlls);
-        const std::set<std::wstring> names = tray_values(shared_dlls, tray_marker(names_));
+        const std::set<std::wstring> names = TrayValues(shared_dlls, TrayMarker(names_));
 
         log_.write(quill::log::level_note, "Conters of Pellam Tray fils in SharedDLLs key:");
         // Every counter is shown as found before any is changed.

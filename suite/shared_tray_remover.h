@@ -10,7 +10,7 @@ namespace korve::suite {
 // Withdraws one product from the suite's shared tray program and removes the tray (its
 // program folder, data folders, registry key and start-up value) when no other product of the
 // suite still uses it. Logs to a channel of its own, on the console and in the program's log
-// file "KORVERemover.log.txt" in the current directory, beside the main channel's lines.
+// file (LogFileName()) in the current directory, beside the main channel's lines.
 class SharedTrayRemover {
   public:
     // When the log file cannot be opened, shows the "Remove.exe" box and logs to the console
@@ -38,14 +38,14 @@ class SharedTrayRemover {
   private:
     // Deletes the file at `path`, built from the system folder `known_folder`, by handle:
     // never through a link below that folder.
-    void remove_file(const std::wstring& known_folder, const std::wstring& path);
-    void stop_tray(const std::wstring& program_folder);
-    void wait_for_tray_to_end();
-    bool html_library_exists(const std::wstring& program_folder) const;
-    void remove_tray_folders(const std::wstring& program_folder);
-    void remove_tray_registry();
+    void RemoveFile(const std::wstring& known_folder, const std::wstring& path);
+    void StopTray(const std::wstring& program_folder);
+    void WaitForTrayToEnd();
+    bool HtmlLibraryExists(const std::wstring& program_folder) const;
+    void RemoveTrayFolders(const std::wstring& program_folder);
+    void RemoveTrayRegistry();
 
-    tray_names names_;
+    TrayNames names_;
     quill::log::channel log_;
 };
 

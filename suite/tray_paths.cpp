@@ -4,44 +4,43 @@
 
 namespace korve::suite {
 
-std::wstring widen_path(const std::string& ansi_path) {
+std::wstring WidenPath(const std::string& ansi_path) {
     return quill::unicode::to_wide(ansi_path, quill::unicode::ansi_codepage);
 }
 
-std::string narrow_path(const std::wstring& path) {
+std::string NarrowPath(const std::wstring& path) {
     return quill::unicode::to_narrow(path, quill::unicode::ansi_codepage, true);
 }
 
-std::wstring configuration_folder(const std::wstring& common_app_data, const tray_names& names) {
+std::wstring ConfigurationFolder(const std::wstring& common_app_data, const TrayNames& names) {
     return common_app_data + L"\\" + names.brand + L"\\" + names.tray + L"\\Configurations";
 }
 
-std::wstring own_configuration_file(const std::wstring& configuration_folder,
-                                    const tray_names& names) {
-    return configuration_folder + L"\\" + names.product_code + L".xml";
+std::wstring OwnConfigurationFile(const std::wstring& ConfigurationFolder, const TrayNames& names) {
+    return ConfigurationFolder + L"\\" + names.product_code + L".xml";
 }
 
-std::wstring tray_program_folder(const std::wstring& program_files_x86, const tray_names& names) {
+std::wstring TrayProgramFolder(const std::wstring& program_files_x86, const TrayNames& names) {
     return program_files_x86 + names.brand + L"\\" + names.tray + L"\\";
 }
 
-std::wstring update_icon(const std::wstring& program_folder, const tray_names& names) {
+std::wstring UpdateIcon(const std::wstring& program_folder, const TrayNames& names) {
     return program_folder + L"HTML\\gfx\\Icon_PMTRAY-UPD-" + names.product_code + L".png";
 }
 
-std::wstring tray_program(const std::wstring& program_folder, const tray_names& names) {
+std::wstring TrayProgram(const std::wstring& program_folder, const TrayNames& names) {
     return program_folder + names.program;
 }
 
-std::wstring html_library(const std::wstring& program_folder) {
+std::wstring HtmlLibrary(const std::wstring& program_folder) {
     return program_folder + L"qvhtml.dll";
 }
 
-std::wstring tray_data_folder(const std::wstring& app_data, const tray_names& names) {
-    return app_data + tray_marker(names);
+std::wstring TrayDataFolder(const std::wstring& app_data, const TrayNames& names) {
+    return app_data + TrayMarker(names);
 }
 
-std::wstring tray_marker(const tray_names& names) {
+std::wstring TrayMarker(const TrayNames& names) {
     return names.brand + L"\\" + names.tray;
 }
 

@@ -18,7 +18,7 @@ std::wstring lowered(std::wstring name) {
 
 // Only these mean that there is nothing to list; any other failure (a folder held open
 // without sharing, a refused or broken read) may hide another product's file.
-bool nothing_to_list(DWORD error) {
+bool NothingToList(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
            error == ERROR_NO_MORE_FILES;
 }
@@ -30,7 +30,7 @@ DWORD configuration_files(const std::wstring& folder, std::vector<std::wstring>&
     quill::unique_find search(::FindFirstFileW((folder + L"\\*.xml").c_str(), &found));
     if (!search) {
         const DWORD error = ::GetLastError();
-        return nothing_to_list(error) ? 0 : error;
+        return NothingToList(error) ? 0 : error;
     }
     do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -47,10 +47,10 @@ bool holds(const std::vector<std::wstring>& names, const wchar_t* name) {
 
 }  // namespace
 
-tray_products CountTrayProducts(const std::wstring& configuration_folder) noexcept {
+TrayProducts CountTrayProducts(const std::wstring& ConfigurationFolder) noexcept {
     try {
         std::vector<std::wstring> names;
-        const DWORD error = configuration_files(configuration_folder, names);
+        const DWORD error = configuration_files(ConfigurationFolder, names);
         if (error != 0) return {0, error};
         const auto tray_own = std::find(names.begin(), names.end(), L"pmtray.xml");
         if (tray_own != names.end()) names.erase(tray_own);

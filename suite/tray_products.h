@@ -5,7 +5,7 @@
 namespace korve::suite {
 
 // What the configuration folder says about the tray's other users.
-struct tray_products {
+struct TrayProducts {
     int count = 0;
     // The system error that stopped the folder's listing part-way or at its start; 0 when the
     // folder was listed to its end, or is missing. With an error, `count` means nothing: the
@@ -18,6 +18,6 @@ struct tray_products {
 // "pmtray.xml" does not count, and "corvo.xml" with "tallo.xml" count as one product; names
 // are compared without regard to case, folders are ignored, contents are never read.
 // A missing folder or one without ".xml" files gives 0. Never throws.
-tray_products CountTrayProducts(const std::wstring& configuration_folder) noexcept;
+TrayProducts CountTrayProducts(const std::wstring& ConfigurationFolder) noexcept;
 
 }  // namespace korve::suite

@@ -137,8 +137,12 @@ bool file::take_lock() {
     return taken;
 }
 
+std::string file::name_for(const std::string& base_name) {
+    return base_name + ".log.txt";
+}
+
 std::string file::current_name() const {
-    return base_name_ + ".log.txt";
+    return name_for(base_name_);
 }
 
 std::string file::copy_name(std::uint32_t number) const {

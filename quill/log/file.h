@@ -37,6 +37,9 @@ class file : public listener {
 
     static std::string lock_name_for(const std::string& base_name);
 
+    // The name of the file that a listener with this base name writes: "<base name>.log.txt".
+    static std::string name_for(const std::string& base_name);
+
     // True when a line for the file `log` could not be written whole by a listener of this
     // process: the file is not the whole log.
     static bool lost_lines(const fs::file_identity& log);

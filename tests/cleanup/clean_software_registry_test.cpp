@@ -8,7 +8,6 @@
 #include <memory>
 #include <vector>
 
-#include "cleanup/product_facts.h"
 #include "channels/program_channels.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/registry_link.h"
@@ -17,6 +16,8 @@
 
 namespace {
 
+using korve::cleanup::CleanSoftwareRegistry;
+using korve::cleanup::IsProductUninstallEntry;
 using korve::test::key_exists;
 using korve::test::log_capture;
 using korve::test::make_key;
@@ -58,12 +59,6 @@ class CleanSoftwareRegistryTest : public ::testing::Test {
               kUnrelatedCyrillicEntry}) {
             save(HKEY_LOCAL_MACHINE, uninstall_entry(entry));
         }
-        InstalledApplicationPath().clear();
-        InstalledVersion().clear();
-    }
-    ~CleanSoftwareRegistryTest() override {
-        InstalledApplicationPath().clear();
-        InstalledVersion().clear();
     }
 
     void save(HKEY root, const std::wstring& path) {
@@ -72,7 +67,7 @@ class CleanSoftwareRegistryTest : public ::testing::Test {
 
     std::vector<std::string> run_step() {
         const log_capture log(MainChannel());
-        CleanSoftwareRegistry();
+        facts_ = CleanSoftwareRegistry();
         return log.lines();
     }
 
@@ -81,6 +76,8 @@ class CleanSoftwareRegistryTest : public ::testing::Test {
         lines.insert(lines.end(), {kSeparatorLine, ""});
         return lines;
     }
+
+    korve::cleanup::ProductFacts facts_;  // what the last run_step returned
 
   private:
     std::vector<std::unique_ptr<saved_key>> saved_;
@@ -109,8 +106,8 @@ TEST_F(CleanSoftwareRegistryTest, RemovesTheWholeFootprintAndKeepsTheProductFact
                       "HKLM\\SOFTWARE\\Pellam Suite\\KORVE", "HKLM\\SOFTWARE\\Pellam Suite"}),
               run_step());
 
-    EXPECT_EQ(L"C:\\Program Files\\Kestrana\\Velocore", InstalledApplicationPath());
-    EXPECT_EQ(L"5.2.1", InstalledVersion());
+    EXPECT_EQ(L"C:\\Program Files\\Kestrana\\Velocore", facts_.installed_application_path);
+    EXPECT_EQ(L"5.2.1", facts_.installed_version);
     for (const std::wstring& gone :
          {uninstall_entry(L"Velocore"), uninstall_entry(L"VelocoreHelp"),
           uninstall_entry(kProductCode), kBrand, kSuite, kAppPaths + L"\\Velocore.exe"}) {
@@ -125,16 +122,16 @@ TEST_F(CleanSoftwareRegistryTest, RemovesTheWholeFootprintAndKeepsTheProductFact
 TEST_F(CleanSoftwareRegistryTest, NothingToDoLogsOnlyTheFrameAndLeavesFactsEmpty) {
     make_key(HKEY_LOCAL_MACHINE, uninstall_entry(L"Lumen"));
     EXPECT_EQ(framed({}), run_step());
-    EXPECT_EQ(L"", InstalledApplicationPath());
-    EXPECT_EQ(L"", InstalledVersion());
+    EXPECT_EQ(L"", facts_.installed_application_path);
+    EXPECT_EQ(L"", facts_.installed_version);
     EXPECT_TRUE(key_exists(HKEY_LOCAL_MACHINE, uninstall_entry(L"Lumen")));
 }
 
 TEST_F(CleanSoftwareRegistryTest, PathReadBeforeAMissingVersionStaysStored) {
     set_string_value(HKEY_LOCAL_MACHINE, kBrand + L"\\KORVE\\Misc", L"AppPath", L"D:\\Velocore");
     run_step();
-    EXPECT_EQ(L"D:\\Velocore", InstalledApplicationPath());
-    EXPECT_EQ(L"", InstalledVersion());
+    EXPECT_EQ(L"D:\\Velocore", facts_.installed_application_path);
+    EXPECT_EQ(L"", facts_.installed_version);
 }
 
 TEST_F(CleanSoftwareRegistryTest, FallbackDeletesOnlyTheProductEntryWhenItHasNoProductCode) {

@@ -3,6 +3,6 @@
 #include "cleanup/close_running_application.h"
 
 int main() {
-    CloseRunningApplication();
+    korve::cleanup::CloseRunningApplication();
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "cleanup/delete_tree.h"
+#include "quill/fs/ansi_paths.h"
 
 #include <windows.h>
 
@@ -6,9 +6,9 @@
 
 #include <shlobj.h>
 
-#include "cleanup/known_folder.h"
 #include "cleanup/remove_folder.h"
 #include "quill/exception.h"
+#include "quill/fs/known_folder.h"
 #include "quill/fs/protected_folders.h"
 #include "quill/handle.h"
 #include "tests/support/log_capture.h"
@@ -21,6 +21,9 @@ using korve::test::make_folder;
 using korve::test::path_exists;
 using korve::test::scratch_folder;
 using korve::test::write_file;
+using quill::fs::known_folder;
+using quill::fs::try_known_folder;
+using quill::fs::ansi::delete_tree;
 
 class DeleteTreeTest : public ::testing::Test {
   protected:

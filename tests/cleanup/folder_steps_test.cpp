@@ -9,7 +9,6 @@
 #include <memory>
 #include <vector>
 
-#include "cleanup/product_facts.h"
 #include "channels/program_channels.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/saved_folder.h"
@@ -19,6 +18,9 @@
 
 namespace {
 
+using korve::cleanup::CleanApplicationDataFolder;
+using korve::cleanup::RemoveProgramFilesFolder;
+using korve::cleanup::RemoveShortcuts;
 using korve::test::log_capture;
 using korve::test::make_folder;
 using korve::test::path_exists;
@@ -102,15 +104,18 @@ class FolderStepsTest : public ::testing::Test {
               common_desktop_ + "\\Velocore.lnk", user_desktop_ + "\\Velocore.lnk"}) {
             saved_.push_back(std::make_unique<saved_folder>(brand));
         }
-        InstalledApplicationPath().clear();
     }
-    ~FolderStepsTest() override { InstalledApplicationPath().clear(); }
 
     template <typename Step>
     std::vector<std::string> run(Step step) {
         const log_capture log(MainChannel());
         step();
         return log.lines();
+    }
+
+    // The Program Files step with the installed path the registry cleaning would have read.
+    std::vector<std::string> remove_program_files() {
+        return run([this] { RemoveProgramFilesFolder(installed_); });
     }
 
     const std::string common_programs_ = shell_folder(HKEY_LOCAL_MACHINE, "Common Programs");
@@ -121,6 +126,7 @@ class FolderStepsTest : public ::testing::Test {
     const std::string common_desktop_ = system_folder(CSIDL_COMMON_DESKTOPDIRECTORY);
     const std::string user_desktop_ = system_folder(CSIDL_DESKTOPDIRECTORY);
     scratch_folder scratch_{"folder-steps"};
+    std::wstring installed_;
 
   private:
     std::vector<std::unique_ptr<saved_folder>> saved_;
@@ -207,43 +213,43 @@ TEST_F(FolderStepsTest, InstalledApplicationPathIsRemovedWhole) {
     const std::string installed = scratch_ / "Installed Velocore";
     fill_product_folder(installed);
     ::SetFileAttributesA(installed.c_str(), FILE_ATTRIBUTE_READONLY);
-    InstalledApplicationPath() = std::wstring(installed.begin(), installed.end());
+    installed_ = std::wstring(installed.begin(), installed.end());
     const std::vector<std::string> expected = {"**** Removing Program Files folder ****", "",
                                                installed + " removed", kSeparatorLine};
-    EXPECT_EQ(expected, run(RemoveProgramFilesFolder));
+    EXPECT_EQ(expected, remove_program_files());
     EXPECT_FALSE(path_exists(installed));
 }
 
 TEST_F(FolderStepsTest, InstalledApplicationPathProblemsAreNotRemovedOutcomes) {
     const std::string missing = scratch_ / "absent";
-    InstalledApplicationPath() = std::wstring(missing.begin(), missing.end());
-    std::vector<std::string> lines = run(RemoveProgramFilesFolder);
+    installed_ = std::wstring(missing.begin(), missing.end());
+    std::vector<std::string> lines = remove_program_files();
     ASSERT_EQ(4u, lines.size());
     EXPECT_EQ("Program Files folder " + missing + " not removed (Error:3)", lines[2]);
 
     // Beyond 198 characters: refused before any deletion, reported as too long (206).
     const std::string too_long = scratch_.path() + "\\" + std::string(190, 'x');
     make_folder(too_long);
-    InstalledApplicationPath() = std::wstring(too_long.begin(), too_long.end());
-    lines = run(RemoveProgramFilesFolder);
+    installed_ = std::wstring(too_long.begin(), too_long.end());
+    lines = remove_program_files();
     ASSERT_EQ(4u, lines.size());
     EXPECT_EQ("Program Files folder  not removed (Error:206)", lines[2]);
     EXPECT_TRUE(path_exists(too_long));
 
     // A character the ANSI code page lacks: no path can be built.
-    InstalledApplicationPath() = L"C:\\korve-tests\\\x4E2D\x6587";
-    lines = run(RemoveProgramFilesFolder);
+    installed_ = L"C:\\korve-tests\\\x4E2D\x6587";
+    lines = remove_program_files();
     ASSERT_EQ(4u, lines.size());
     EXPECT_EQ(0u, lines[2].find("Program Files folder  not removed (Error:"));
 
-    InstalledApplicationPath() = L"C:\\";
-    lines = run(RemoveProgramFilesFolder);
+    installed_ = L"C:\\";
+    lines = remove_program_files();
     ASSERT_EQ(4u, lines.size());
     EXPECT_EQ("Program Files folder C:\\ not removed (Error:123)", lines[2]);
 
     // An installed path naming Program Files itself is a broken value, not the product.
-    InstalledApplicationPath() = std::wstring(program_files_.begin(), program_files_.end());
-    lines = run(RemoveProgramFilesFolder);
+    installed_ = std::wstring(program_files_.begin(), program_files_.end());
+    lines = remove_program_files();
     ASSERT_EQ(4u, lines.size());
     EXPECT_EQ("Program Files folder " + program_files_ + " not removed (Error:123)", lines[2]);
     EXPECT_TRUE(path_exists(program_files_));
@@ -256,19 +262,19 @@ TEST_F(FolderStepsTest, RefusedInstalledPathRemovesNothingInItsPlace) {
     fill_product_folder(brand + "\\Velocore");
     make_folder(brand + "\\Lumen");
     for (const std::string& refused : {brand + "\\Velocore\\..", brand + "\\"}) {
-        InstalledApplicationPath() = std::wstring(refused.begin(), refused.end());
+        installed_ = std::wstring(refused.begin(), refused.end());
         const std::vector<std::string> expected = {
             "**** Removing Program Files folder ****", "",
             "Program Files folder " + refused + " not removed (Error:123)", kSeparatorLine};
-        EXPECT_EQ(expected, run(RemoveProgramFilesFolder));
+        EXPECT_EQ(expected, remove_program_files());
         EXPECT_TRUE(path_exists(brand + "\\Velocore\\Help\\Manual.lnk")) << refused;
         EXPECT_TRUE(path_exists(brand + "\\Lumen")) << refused;
     }
     const std::string product = brand + "\\Velocore";
-    InstalledApplicationPath() = std::wstring(product.begin(), product.end());
+    installed_ = std::wstring(product.begin(), product.end());
     const std::vector<std::string> expected = {"**** Removing Program Files folder ****", "",
                                                product + " removed", kSeparatorLine};
-    EXPECT_EQ(expected, run(RemoveProgramFilesFolder));
+    EXPECT_EQ(expected, remove_program_files());
     EXPECT_TRUE(path_exists(brand + "\\Lumen"));
 }
 
@@ -278,12 +284,12 @@ TEST_F(FolderStepsTest, WithoutInstalledPathTheProductFolderInProgramFilesGoes) 
     make_folder(brand + "\\Lumen");
     std::vector<std::string> expected = {"**** Removing Program Files folder ****", "",
                                          brand + "\\Velocore\\ removed", kSeparatorLine};
-    EXPECT_EQ(expected, run(RemoveProgramFilesFolder));
+    EXPECT_EQ(expected, remove_program_files());
     EXPECT_TRUE(path_exists(brand + "\\Lumen"));
 
     ::RemoveDirectoryA((brand + "\\Lumen").c_str());
     fill_product_folder(brand + "\\Velocore");
-    EXPECT_EQ(expected, run(RemoveProgramFilesFolder));
+    EXPECT_EQ(expected, remove_program_files());
     EXPECT_FALSE(path_exists(brand));
 }
 
@@ -352,7 +358,7 @@ TEST_F(FolderStepsTest, NamesBeyondTheAnsiCodePageInsideProductFoldersGo) {
     const std::vector<std::string> shortcuts = run(RemoveShortcuts);
     EXPECT_TRUE(contains(shortcuts, common + " removed"));
     EXPECT_TRUE(contains(shortcuts, user + " removed"));
-    EXPECT_TRUE(contains(run(RemoveProgramFilesFolder), program + " removed"));
+    EXPECT_TRUE(contains(remove_program_files(), program + " removed"));
     const std::vector<std::string> app_data = run(CleanApplicationDataFolder);
     EXPECT_TRUE(contains(app_data, "   " + data + " removed"));
     EXPECT_TRUE(contains(app_data, "   " + data + "64 removed"));
@@ -401,10 +407,10 @@ TEST_F(FolderStepsTest, InstalledPathThroughALinkBelowItsDriveRootRemovesNothing
     write_file(someone + "\\Velocore\\keep.txt", "keep");
     const korve::test::scoped_unix_link apps(someone, "C:\\korve-linked-apps");
     ASSERT_TRUE(apps.made());
-    InstalledApplicationPath() = L"C:\\korve-linked-apps\\Velocore";
+    installed_ = L"C:\\korve-linked-apps\\Velocore";
 
-    const std::vector<std::string> lines = run([] {
-        RemoveProgramFilesFolder();
+    const std::vector<std::string> lines = run([this] {
+        RemoveProgramFilesFolder(installed_);
         CleanApplicationDataFolder();
     });
     ASSERT_LE(6u, lines.size());

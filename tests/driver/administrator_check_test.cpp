@@ -11,6 +11,9 @@
 
 namespace {
 
+using korve::driver::HoldsEnabledGroup;
+using korve::driver::IsRunAsAdministrator;
+
 quill::unique_sid well_known(BYTE count, DWORD first, DWORD second) {
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     quill::unique_sid sid;
@@ -91,6 +94,8 @@ TEST(AdministratorCheckTest, WineTokenHoldsEnabledAdministratorsAndTheCheckLogsI
 }  // namespace
 
 namespace {
+
+using korve::driver::HoldsEnabledGroup;
 
 // The decision on Wine's real tokens: the process token, and the same token filtered the way
 // Windows filters a non-elevated administrator (Administrators made deny-only).

@@ -50,7 +50,7 @@ TEST(DllSearchTest, PlantedLibraryIsNotLoadedAndTheRunTimeLookupsStillWork) {
     const planted_dll after("korve_planted_after.dll");
     ASSERT_TRUE(before.loads()) << "the application folder is searched by default";
 
-    RestrictDllSearchToSystemFolder();
+    korve::driver::RestrictDllSearchToSystemFolder();
     EXPECT_FALSE(after.loads()) << "a library beside the program";
     EXPECT_NE(nullptr, ::LoadLibraryA("version.dll")) << "the system folder is still searched";
 

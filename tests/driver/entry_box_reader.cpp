@@ -77,7 +77,7 @@ void read_boxes(const std::atomic<bool>& done) {
 int main() {
     std::atomic<bool> done{false};
     std::thread reader(read_boxes, std::cref(done));
-    const int result = RunKORVERemover();
+    const int result = korve::driver::RunKORVERemover();
     done = true;
     reader.join();
     return result;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "channels/program_channels.h"
+#include "driver/removal_step.h"
 #include "installer/variant_switches.h"
 #include "installer/wow64_registry_functions.h"
 #include "quill/registry2/errors.h"
@@ -16,6 +17,7 @@
 
 namespace {
 
+using korve::driver::RunRemovalStep;
 using korve::test::captured_lines;
 
 // Each variant's lines reach the main channel through the proxy, and the variant's channel
@@ -56,7 +58,7 @@ TEST(InstallerStepTest, RunningOutOfMemoryEndsOnlyTheStep) {
         void write(int, const std::string&, const std::string&) override { throw std::bad_alloc(); }
     };
     MainChannel().attach(0, std::make_unique<starved>());
-    RunRemovalStep(CleanInstallerDatabaseStep);
+    RunRemovalStep([] { CleanInstallerDatabaseStep(); });
     MainChannel().close();
     NativeSwitch() = false;
     EXPECT_TRUE(InstallerChannel().empty());

@@ -18,6 +18,7 @@
 
 namespace {
 
+using korve::mail::ShowInputBox;
 using korve::test::click_input_box_button;
 using korve::test::kInputBoxCancel;
 using korve::test::kInputBoxOk;

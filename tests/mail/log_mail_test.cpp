@@ -7,6 +7,10 @@
 
 namespace {
 
+using korve::mail::LogMailSubject;
+using korve::mail::NewLogMail;
+using korve::mail::SetLogText;
+
 TEST(LogMailTest, SubjectNamesTheProductVersionOrNulAndTheSystemVersion) {
     struct row {
         std::wstring version;

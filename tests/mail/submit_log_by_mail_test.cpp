@@ -26,6 +26,9 @@
 
 namespace {
 
+using korve::mail::SubmissionDialogs;
+using korve::mail::SubmitLogByMail;
+using korve::mail::SupportMailServer;
 using korve::test::hear;
 using korve::test::hear_data;
 using korve::test::say;

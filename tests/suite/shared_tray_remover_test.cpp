@@ -128,18 +128,18 @@ class shell_folder_override {
 class SharedTrayRemoverTest : public ::testing::Test {
   protected:
     // The tray as the suite installs it, with this product's and `others`' configurations.
-    void install_tray(const std::vector<std::string>& others, bool html_library) {
-        make_folder(place_.configuration_folder());
-        write_file(place_.configuration_folder() + "\\KORVE.xml", "<config/>");
-        write_file(place_.configuration_folder() + "\\pmtray.xml", "<config/>");
+    void install_tray(const std::vector<std::string>& others, bool HtmlLibrary) {
+        make_folder(place_.ConfigurationFolder());
+        write_file(place_.ConfigurationFolder() + "\\KORVE.xml", "<config/>");
+        write_file(place_.ConfigurationFolder() + "\\pmtray.xml", "<config/>");
         for (const std::string& name : others) {
-            write_file(place_.configuration_folder() + "\\" + name, "<config/>");
+            write_file(place_.ConfigurationFolder() + "\\" + name, "<config/>");
         }
         make_folder(place_.program_folder() + "HTML\\gfx");
         write_file(icon(), "png");
         write_file(place_.program_folder() + "HTML\\gfx\\Icon_PMTRAY-UPD-CORVO.png", "png");
         ASSERT_TRUE(::CopyFileA(place_.built_tray().c_str(), program().c_str(), FALSE));
-        if (html_library) write_file(place_.program_folder() + "qvhtml.dll", "MZ");
+        if (HtmlLibrary) write_file(place_.program_folder() + "qvhtml.dll", "MZ");
         make_folder(place_.shared_data_folder());
         write_file(place_.shared_data_folder() + "\\cache.dat", "data");
         make_folder(place_.user_data_folder());
@@ -227,7 +227,7 @@ TEST_F(SharedTrayRemoverTest, LastProductAsksTheTrayToQuitAndRemovesEverythingOf
     EXPECT_EQ(kQuit, wait_for_exit(tray, 0)) << "ended by the /quit request, not terminated";
     EXPECT_EQ(place_.program_folder(), korve::test::read_file(record) + "\\");
     EXPECT_FALSE(path_exists(place_.program_folder()));
-    EXPECT_FALSE(path_exists(place_.configuration_folder())) << "inside the shared data folder";
+    EXPECT_FALSE(path_exists(place_.ConfigurationFolder())) << "inside the shared data folder";
     EXPECT_FALSE(path_exists(place_.user_data_folder()));
     EXPECT_FALSE(place_.key_exists(L"Software\\Kestrana\\Tray"));
     EXPECT_TRUE(place_.key_exists(L"Software\\Kestrana\\Corvo")) << "another product's key";
@@ -253,7 +253,7 @@ TEST_F(SharedTrayRemoverTest, AnotherProductKeepsTheTrayAndTheCountersFollowIt) 
 
     EXPECT_EQ(STILL_ACTIVE, wait_for_exit(tray, 0)) << "the tray keeps running";
     EXPECT_FALSE(path_exists(configuration_file()));
-    EXPECT_TRUE(path_exists(place_.configuration_folder() + "\\corvo.xml"));
+    EXPECT_TRUE(path_exists(place_.ConfigurationFolder() + "\\corvo.xml"));
     EXPECT_TRUE(path_exists(place_.program_folder() + "HTML\\gfx\\Icon_PMTRAY-UPD-CORVO.png"));
     EXPECT_TRUE(path_exists(place_.user_data_folder()));
     EXPECT_TRUE(place_.key_exists(L"Software\\Kestrana\\Tray"));
@@ -266,7 +266,7 @@ TEST_F(SharedTrayRemoverTest, AnotherProductKeepsTheTrayAndTheCountersFollowIt) 
 // have missed another product's file, so nothing of the tray is touched.
 TEST_F(SharedTrayRemoverTest, ConfigurationFolderThatCannotBeListedKeepsTheTray) {
     install_tray({"corvo.xml"}, true);
-    const quill::unique_file held(::CreateFileA(place_.configuration_folder().c_str(), GENERIC_READ,
+    const quill::unique_file held(::CreateFileA(place_.ConfigurationFolder().c_str(), GENERIC_READ,
                                                 0, nullptr, OPEN_EXISTING,
                                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     ASSERT_TRUE(held.valid()) << ::GetLastError();

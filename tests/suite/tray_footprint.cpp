@@ -81,7 +81,7 @@ tray_footprint::~tray_footprint() {
     restore_registry();
 }
 
-std::string tray_footprint::configuration_folder() const {
+std::string tray_footprint::ConfigurationFolder() const {
     return common_app_data_ + "Kestrana\\Tray\\Configurations";
 }
 std::string tray_footprint::program_folder() const {

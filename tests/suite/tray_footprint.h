@@ -28,8 +28,8 @@ class tray_footprint {
     const std::string& program_files_x86() const noexcept { return program_files_x86_; }
     const std::string& app_data() const noexcept { return app_data_; }
 
-    std::string configuration_folder() const;  // ...\Kestrana\Tray\Configurations
-    std::string program_folder() const;        // ...\Kestrana\Tray\ (final backslash)
+    std::string ConfigurationFolder() const;  // ...\Kestrana\Tray\Configurations
+    std::string program_folder() const;       // ...\Kestrana\Tray\ (final backslash)
     std::string shared_data_folder() const;
     std::string user_data_folder() const;
 

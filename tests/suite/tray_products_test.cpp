@@ -39,7 +39,7 @@ TEST(CountTrayProductsTest, CountsTheOtherProductsByTheirConfigurationFileNames)
         for (const std::string& name : test.folders) korve::test::make_folder(folder / name);
         const std::wstring path =
             quill::unicode::to_wide(folder.path(), quill::unicode::ansi_codepage);
-        const korve::suite::tray_products products = korve::suite::CountTrayProducts(path);
+        const korve::suite::TrayProducts products = korve::suite::CountTrayProducts(path);
         EXPECT_EQ(test.expected, products.count);
         EXPECT_EQ(0u, products.listing_error);
     }
@@ -50,7 +50,7 @@ TEST(CountTrayProductsTest, MissingFolderCountsNothing) {
     const std::wstring missing =
         quill::unicode::to_wide(folder / "Configurations", quill::unicode::ansi_codepage);
     for (const std::wstring& path : {missing, std::wstring()}) {
-        const korve::suite::tray_products products = korve::suite::CountTrayProducts(path);
+        const korve::suite::TrayProducts products = korve::suite::CountTrayProducts(path);
         EXPECT_EQ(0, products.count);
         EXPECT_EQ(0u, products.listing_error) << "nothing to list is no failure";
     }

@@ -12,69 +12,73 @@ namespace {
 // More continuation lines than this make a reply suspect (a runaway or hostile server).
 const reply_lines::size_type kMaxContinuationLines = 128;
 
+// Replies read past before the transaction gives up: a server answering DATA without end
+// must not hold the client.
+const int kMaxRepliesReadPast = 10;
+
+struct code_range {
+    int low;
+    int high;
+    bool holds(int code) const noexcept { return code >= low && code <= high; }
+};
+
+const code_range kNoCode = {1, 0};
+
+// What the replies to one command mean: the codes that accept it, and the codes read past
+// while a reply that accepts it is awaited. Any other reply that is not 4xx or 5xx (those
+// throw as they are read) fails the command with temporary_failure and its last line.
+struct accepted_replies {
+    code_range accepts;
+    code_range read_past;
+};
+
+// Most commands: a 2xx reply alone (not a 1xx, a 3xx, or text that is no reply code).
+const accepted_replies kSuccess = {{200, 299}, kNoCode};
+// DATA: 354 alone; a few other 2xx and 3xx replies are read past.
+const accepted_replies kStartMailInput = {{354, 354}, {200, 399}};
+// QUIT: the message is already accepted, so any reply that is not 4xx or 5xx ends the session.
+const accepted_replies kAnyReply = {{0, 999}, kNoCode};
+
 // A line of at least three characters, or smtp::generic.
 void read_reply_line(transport::tcp::base& transport, std::string& line) {
     transport.read_line(line);
     if (line.size() < 3) throw generic("Bad response: " + line);
 }
 
-// Replies to DATA other than 354 that are read past before the transaction gives up: a
-// server answering without end must not hold the client.
-const int kMaxRepliesReadPast = 10;
+// End-of-reply detection: true for a reply's last line (a bare code, or a code and a space),
+// false for a continuation line ("-"); smtp::generic for anything else.
+bool is_last_line(const std::string& line) {
+    if (line.size() == 3 || line[3] == ' ') return true;
+    if (line[3] != '-') throw generic("Invalid character: " + line);
+    return false;
+}
 
-int reply_code(const std::string& last_line) {
+// The reply that a last line ends: 4xx and 5xx throw with the line, anything else is its code
+// (0 when the first three characters are not a number).
+reply judged(const std::string& last_line) {
     if (last_line[0] == '4') throw temporary_failure(last_line);
     if (last_line[0] == '5') throw permanent_failure(last_line);
-    int code = 0;
+    reply answer{0, last_line};
     for (int i = 0; i < 3; ++i) {
         const char digit = last_line[i];
-        if (digit < '0' || digit > '9') return 0;
-        code = code * 10 + (digit - '0');
+        if (digit < '0' || digit > '9') {
+            answer.code = 0;
+            break;
+        }
+        answer.code = answer.code * 10 + (digit - '0');
     }
-    return code;
+    return answer;
 }
 
-// The reply's last line whole, its code as the result; read_reply's checks and errors.
-int read_reply_keeping_last_line(transport::tcp::base& transport, reply_lines& reply,
-                                 std::string& line) {
-    // One turn of the deadline for the whole reply, however many lines it has.
-    transport.start_turn();
-    reply.clear();
-    read_reply_line(transport, line);
-    while (line.size() > 3) {
-        reply.push_back(line.substr(4));
-        if (line[3] == ' ') break;
-        if (line[3] != '-') throw generic("Invalid character: " + line);
-        if (reply.size() > kMaxContinuationLines) throw generic("Excess response: " + line);
-        read_reply_line(transport, line);
-    }
-    return reply_code(line);
-}
-
-bool is_success(int code) {
-    return code >= 200 && code <= 299;
-}
-
-// A command that only a 2xx reply accepts; any other reply that is not 4xx or 5xx (a 1xx,
-// a 3xx, text that is no reply code) is a temporary failure with its last line.
-void accepted_command(transport::tcp::base& transport, const std::string& text,
-                      reply_lines& reply) {
+// Sends `text` and reads replies until one that `accepted` names accepts it.
+reply send_command(transport::tcp::base& transport, const std::string& text,
+                   const accepted_replies& accepted, reply_lines& lines) {
     transport.write_line(text);
-    std::string last_line;
-    if (!is_success(read_reply_keeping_last_line(transport, reply, last_line))) {
-        throw temporary_failure(last_line);
-    }
-}
-
-// DATA, accepted by 354 alone. Other 2xx and 3xx replies are read past, a few of them.
-void start_data(transport::tcp::base& transport, reply_lines& reply) {
-    transport.write_line("DATA");
     for (int read_past = 0;; ++read_past) {
-        std::string last_line;
-        const int code = read_reply_keeping_last_line(transport, reply, last_line);
-        if (code == 354) return;
-        if (code < 200 || code > 399 || read_past == kMaxRepliesReadPast) {
-            throw temporary_failure(last_line);
+        const reply answer = read_reply(transport, lines);
+        if (accepted.accepts.holds(answer.code)) return answer;
+        if (!accepted.read_past.holds(answer.code) || read_past == kMaxRepliesReadPast) {
+            throw temporary_failure(answer.last_line);
         }
     }
 }
@@ -89,36 +93,46 @@ void write_message(transport::tcp::base& transport, const message_lines& lines) 
 
 }  // namespace
 
-int read_reply(transport::tcp::base& transport, reply_lines& reply) {
-    std::string last_line;
-    return read_reply_keeping_last_line(transport, reply, last_line);
+reply read_reply(transport::tcp::base& transport, reply_lines& lines) {
+    // One turn of the deadline for the whole reply, however many lines it has.
+    transport.start_turn();
+    lines.clear();
+    std::string line;
+    read_reply_line(transport, line);
+    while (!is_last_line(line)) {
+        lines.push_back(line.substr(4));
+        if (lines.size() > kMaxContinuationLines) throw generic("Excess response: " + line);
+        read_reply_line(transport, line);
+    }
+    if (line.size() > 3) lines.push_back(line.substr(4));
+    return judged(line);
 }
 
-int command(transport::tcp::base& transport, const std::string& text, reply_lines& reply) {
+reply command(transport::tcp::base& transport, const std::string& text, reply_lines& lines) {
     transport.write_line(text);
-    return read_reply(transport, reply);
+    return read_reply(transport, lines);
 }
 
-void greet(const std::string& helo_name, transport::tcp::base& transport, reply_lines& reply) {
-    read_reply(transport, reply);
+void greet(const std::string& helo_name, transport::tcp::base& transport, reply_lines& lines) {
+    read_reply(transport, lines);
     try {
-        accepted_command(transport, "EHLO " + helo_name, reply);
+        send_command(transport, "EHLO " + helo_name, kSuccess, lines);
     } catch (const permanent_failure&) {
         // A server without the extensions answers EHLO with 5xx but still knows HELO.
-        accepted_command(transport, "HELO " + helo_name, reply);
+        send_command(transport, "HELO " + helo_name, kSuccess, lines);
     }
 }
 
 void transaction(transport::tcp::base& transport, const std::string& recipient,
-                 const std::string& sender, const message_lines& lines) {
+                 const std::string& sender, const message_lines& message) {
     try {
-        reply_lines reply;
-        accepted_command(transport, "RSET", reply);
-        accepted_command(transport, "MAIL FROM: <" + sender + ">", reply);
-        accepted_command(transport, "RCPT TO: <" + recipient + ">", reply);
-        start_data(transport, reply);
-        write_message(transport, lines);
-        accepted_command(transport, ".", reply);
+        reply_lines lines;
+        send_command(transport, "RSET", kSuccess, lines);
+        send_command(transport, "MAIL FROM: <" + sender + ">", kSuccess, lines);
+        send_command(transport, "RCPT TO: <" + recipient + ">", kSuccess, lines);
+        send_command(transport, "DATA", kStartMailInput, lines);
+        write_message(transport, message);
+        send_command(transport, ".", kSuccess, lines);
     } catch (const transport::generic& error) {
         throw temporary_failure(error.message());
     }
@@ -126,8 +140,8 @@ void transaction(transport::tcp::base& transport, const std::string& recipient,
 
 void quit(transport::tcp::base& transport) {
     try {
-        reply_lines reply;
-        command(transport, "QUIT", reply);
+        reply_lines lines;
+        send_command(transport, "QUIT", kAnyReply, lines);
     } catch (const transport::generic& error) {
         throw unreliable_delivery(error.message());
     }
@@ -143,8 +157,8 @@ void send_mail(const std::string& helo_name, const address::ip4& address,
     connection.set_deadline(transport::deadline(std::chrono::seconds(reply_timeout_seconds),
                                                 std::chrono::seconds(submission_seconds)));
     connection.connect(address);
-    reply_lines reply;
-    greet(helo_name, connection, reply);
+    reply_lines replies;
+    greet(helo_name, connection, replies);
     transaction(connection, recipient, sender, lines);
     quit(connection);
 }

@@ -12,6 +12,13 @@ namespace quill::internet::smtp {
 // The texts of one reply's lines, each from its fifth character on.
 using reply_lines = std::vector<std::string>;
 
+// One complete reply as the client judges it: its code (0 when the first three characters
+// are not a number) and its last line whole, which a failure carries as its message.
+struct reply {
+    int code = 0;
+    std::string last_line;
+};
+
 // A message as the MIME writer produces it: one entry per line, without terminators.
 using message_lines = std::vector<std::string>;
 
@@ -35,21 +42,21 @@ void send_mail(const std::string& helo_name, const address::ip4& address,
                const std::string& recipient, const std::string& sender, const message_lines& lines,
                int reply_timeout_seconds, int submission_seconds);
 
-// Reads one complete reply into `reply` (emptied first), in one turn of the transport's
-// deadline, and returns its code (0 when the code is not a number). Throws smtp::generic
+// Reads one complete reply, its lines' texts into `lines` (emptied first), in one turn of the
+// transport's deadline, and returns its code and last line. Throws smtp::generic
 // "Bad response: <line>" for a line shorter than three characters, "Invalid character:
 // <line>" when the fourth character is neither a space nor "-", "Excess response: <line>"
 // for more than 128 continuation lines; temporary_failure or permanent_failure with the
 // last line for a 4xx or 5xx reply; and what the transport's read_line throws.
-int read_reply(transport::tcp::base& transport, reply_lines& reply);
+reply read_reply(transport::tcp::base& transport, reply_lines& lines);
 
 // Sends `text` as one line and reads its reply (read_reply).
-int command(transport::tcp::base& transport, const std::string& text, reply_lines& reply);
+reply command(transport::tcp::base& transport, const std::string& text, reply_lines& lines);
 
 // Reads the greeting and introduces the client with EHLO, or with HELO when EHLO gets a
 // 5xx reply. Throws what read_reply and the transport throw, and temporary_failure with
 // the last line when EHLO or HELO gets a reply other than 2xx, 4xx or 5xx.
-void greet(const std::string& helo_name, transport::tcp::base& transport, reply_lines& reply);
+void greet(const std::string& helo_name, transport::tcp::base& transport, reply_lines& lines);
 
 // RSET, MAIL FROM, RCPT TO, DATA, the dot-stuffed lines and the final ".". Each command is
 // accepted only by a 2xx reply, DATA only by 354: up to 10 other 2xx or 3xx replies to DATA
@@ -57,7 +64,7 @@ void greet(const std::string& helo_name, transport::tcp::base& transport, reply_
 // last line. Transport errors become temporary_failure with their message; SMTP errors pass
 // unchanged.
 void transaction(transport::tcp::base& transport, const std::string& recipient,
-                 const std::string& sender, const message_lines& lines);
+                 const std::string& sender, const message_lines& message);
 
 // QUIT. Transport errors become unreliable_delivery with their message: the message was
 // accepted, but the connection did not end cleanly. SMTP errors pass unchanged.

@@ -365,17 +365,18 @@ TEST_F(SmtpClientTest, UnresolvableServerNameThrowsHostNotFound) {
     }
 }
 
-TEST_F(SmtpClientTest, ReadReplyCollectsTheLineTextsAndReturnsTheCode) {
+TEST_F(SmtpClientTest, ReadReplyCollectsTheLineTextsAndReturnsTheCodeAndLastLine) {
     struct reply_case {
         const char* sent;
         int code;
+        const char* last_line;
         smtp::reply_lines lines;
     };
     const reply_case cases[] = {
-        {"250-first\r\n250-second\r\n250 last\r\n", 250, {"first", "second", "last"}},
-        {"220\r\n", 220, {}},
-        {"354 \r\n", 354, {""}},
-        {"2x0 odd code\r\n", 0, {"odd code"}},
+        {"250-first\r\n250-second\r\n250 last\r\n", 250, "250 last", {"first", "second", "last"}},
+        {"220\r\n", 220, "220", {}},
+        {"354 \r\n", 354, "354 ", {""}},
+        {"2x0 odd code\r\n", 0, "2x0 odd code", {"odd code"}},
     };
     for (const reply_case& row : cases) {
         scripted_server server({say(row.sent)});
@@ -383,7 +384,9 @@ TEST_F(SmtpClientTest, ReadReplyCollectsTheLineTextsAndReturnsTheCode) {
         transport.open_socket(server.address());
         transport.connect(server.address());
         smtp::reply_lines lines = {"left over"};
-        EXPECT_EQ(row.code, smtp::read_reply(transport, lines)) << row.sent;
+        const smtp::reply answer = smtp::read_reply(transport, lines);
+        EXPECT_EQ(row.code, answer.code) << row.sent;
+        EXPECT_EQ(row.last_line, answer.last_line) << row.sent;
         EXPECT_EQ(row.lines, lines) << row.sent;
         transport.close();
         server.transcript();

@@ -1,4 +1,4 @@
-#include "cleanup/known_folder.h"
+#include "quill/fs/known_folder.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 
 #include "quill/exception.h"
 
-namespace korve::cleanup {
+namespace quill::fs {
 
 bool try_known_folder(int csidl, std::string& folder) noexcept {
     folder.clear();
@@ -31,4 +31,4 @@ std::string known_folder(int csidl) {
     return folder + "\\";
 }
 
-}  // namespace korve::cleanup
+}  // namespace quill::fs

@@ -2,10 +2,10 @@
 
 #include <string>
 
-namespace korve::cleanup {
+namespace quill::fs {
 
-// Path of a system folder (CSIDL number, for instance 26 application data, 35 common
-// application data, 42 Program Files (x86)) in the ANSI code page, followed by one backslash.
+// Path of a system folder (CSIDL number, for instance CSIDL_APPDATA, CSIDL_COMMON_APPDATA,
+// CSIDL_PROGRAM_FILESX86) in the ANSI code page, followed by one backslash.
 // Throws quill::exception "Error in ::SHGetFolderPath( 0, CSIDL=%d ...." when the system
 // cannot give the folder.
 std::string known_folder(int csidl);
@@ -14,4 +14,4 @@ std::string known_folder(int csidl);
 // give the folder. Never throws.
 bool try_known_folder(int csidl, std::string& folder) noexcept;
 
-}  // namespace korve::cleanup
+}  // namespace quill::fs
