@@ -14,36 +14,23 @@
 #include "quill/fs/protected_folders.h"
 #include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/system_folders.h"
 #include "tests/support/unix_link.h"
 
 namespace korve::cleanup {
 namespace {
 
 using korve::test::make_folder;
+using korve::test::registry_folder;
 using korve::test::scratch_folder;
+using korve::test::system_folder;
 using quill::fs::protected_folders;
-
-std::string system_folder(int csidl) {
-    char path[MAX_PATH] = {};
-    EXPECT_EQ(S_OK, ::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))
-        << "CSIDL " << csidl;
-    return path;
-}
 
 std::string variable(const char* name) {
     char value[MAX_PATH] = {};
     const DWORD length = ::GetEnvironmentVariableA(name, value, MAX_PATH);
     EXPECT_TRUE(length > 0 && length < MAX_PATH) << name;
     return value;
-}
-
-std::string registry_folder(HKEY root, const char* path, const char* value) {
-    char folder[MAX_PATH] = {};
-    DWORD size = sizeof(folder);
-    EXPECT_EQ(ERROR_SUCCESS,
-              ::RegGetValueA(root, path, value, RRF_RT_REG_SZ, nullptr, folder, &size))
-        << path << " " << value;
-    return folder;
 }
 
 std::string parent_of(const std::string& path) {

@@ -12,13 +12,15 @@
 #include "quill/handle.h"
 #include "quill/unicode/conversion.h"
 #include "tests/suite/tray_footprint.h"
-#include "tests/suite/working_folder.h"
+#include "tests/support/remover.h"
 #include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/text_file.h"
 #include "tests/support/unix_link.h"
 
 namespace {
 
+using korve::test::contains;
 using korve::test::make_folder;
 using korve::test::path_exists;
 using korve::test::write_file;
@@ -32,10 +34,6 @@ std::wstring wide(const std::string& ansi) {
 // The log file holds UTF-8.
 std::string utf8(const std::string& ansi) {
     return quill::unicode::to_narrow(wide(ansi), quill::unicode::utf8_codepage);
-}
-
-bool contains(const std::vector<std::string>& texts, const std::string& wanted) {
-    return std::find(texts.begin(), texts.end(), wanted) != texts.end();
 }
 
 DWORD wait_for_exit(const korve::test::started_process& process, DWORD milliseconds) {
@@ -170,7 +168,7 @@ class SharedTrayRemoverTest : public ::testing::Test {
             remover.RemoveSharedTray();
             elapsed_ = ::GetTickCount64() - started;
         }
-        return work_.log_texts();
+        return korve::test::log_texts(work_);
     }
 
     std::string configuration_file() const {
@@ -191,7 +189,7 @@ class SharedTrayRemoverTest : public ::testing::Test {
                 "   " + utf8(place_.program_folder()) + "qvhtml.dll - 2"};
     }
 
-    korve::test::working_folder work_{"suite-tray"};
+    korve::test::scratch_folder work_{"suite-tray", korve::test::folder_use::current_directory};
     korve::test::tray_footprint place_;
     ULONGLONG elapsed_ = 0;
 };
@@ -202,7 +200,7 @@ TEST_F(SharedTrayRemoverTest, LastProductAsksTheTrayToQuitAndRemovesEverythingOf
     install_tray({}, true);
     const auto& tray = place_.start_tray(program(), true);
     // The quitting instance tells where it was started: never in the run's current folder.
-    const std::string record = work_.folder() / "tray-folder.txt";
+    const std::string record = work_ / "tray-folder.txt";
     ::SetEnvironmentVariableA("KESTRANA_TRAY_RECORD", record.c_str());
 
     std::vector<std::string> expected = {
@@ -368,7 +366,8 @@ TEST_F(SharedTrayRemoverTest, RegistryUnitEndsAtItsFirstError) {
         "Cleaning registry: HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\PellamTray";
     for (const auto& test : cases) {
         SCOPED_TRACE(test.title);
-        korve::test::working_folder work(std::string("suite-tray-registry"));
+        korve::test::scratch_folder work(std::string("suite-tray-registry"),
+                                         korve::test::folder_use::current_directory);
         if (test.brand_key) place_.create_key(L"Software\\Kestrana\\Other");
         if (test.tray_key) place_.create_key(L"Software\\Kestrana\\Tray\\Settings");
         if (test.run_value) {
@@ -385,7 +384,7 @@ TEST_F(SharedTrayRemoverTest, RegistryUnitEndsAtItsFirstError) {
             remover.RemoveSharedTray();
             elapsed_ = ::GetTickCount64() - started;
         }
-        const std::vector<std::string> texts = work.log_texts();
+        const std::vector<std::string> texts = korve::test::log_texts(work);
         EXPECT_EQ(test.tray_line, contains(texts, tray_line));
         EXPECT_EQ(test.run_line, contains(texts, run_line));
         EXPECT_FALSE(place_.key_exists(L"Software\\Kestrana\\Tray"));

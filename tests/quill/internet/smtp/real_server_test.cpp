@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "mail/log_mail.h"
 #include "quill/internet/environment/guard.h"
 #include "quill/internet/smtp/client.h"
 #include "tests/support/smtp_sink.h"
@@ -23,22 +24,21 @@ TEST(SmtpRealServerTest, AiosmtpdStoresExactlyTheLinesSent) {
     ASSERT_TRUE(sink.started()) << "aiosmtpd did not start";
     const address::ip4 server("127.0.0.1", sink.port());
 
-    const smtp::message_lines first = {
-        "From: <user@example.org>",
-        "Subject: KORVERemover.exe log product_ver:NUL  OS:6.1",
-        "Content-Type: text/plain; charset=\"utf-8\"",
-        "Content-Transfer-Encoding: base64",
-        "To: \"Remove-support mails\" <support@example.com>",
-        "",
-        "TG9nIGxpbmUgb25lDQpMb2cgbGluZSB0d28NCg==",
-        ".leading dot",
-        ".",
-        "..",
-        "",
-        "Latin-1 byte \xe9 and UTF-8 \xc3\xa9",
-        std::string(998, 'x'),
-        "last line",
-    };
+    // The log mail's headers, then lines a server might mangle.
+    auto mail = NewLogMail("support@example.com", LogMailSubject(L"", 6, 1));
+    mail.add_header("From", "<user@example.org>");
+    smtp::message_lines first;
+    mail.write_lines(first);
+    first.insert(first.end(), {
+                                  "TG9nIGxpbmUgb25lDQpMb2cgbGluZSB0d28NCg==",
+                                  ".leading dot",
+                                  ".",
+                                  "..",
+                                  "",
+                                  "Latin-1 byte \xe9 and UTF-8 \xc3\xa9",
+                                  std::string(998, 'x'),
+                                  "last line",
+                              });
     ASSERT_NO_THROW(smtp::send_mail("installer", server, "support@example.com", "", first, 2, 30));
     std::string stored;
     ASSERT_TRUE(sink.message(1, stored, 10000));
