@@ -50,12 +50,6 @@ message_lines make_message(size_t size) {
     return lines;
 }
 
-std::string joined_with_crlf(const message_lines& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
-}
-
 bool write_file(const std::string& path, const std::string& content) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) return false;
@@ -89,7 +83,7 @@ int main() {
     int stored_index = 0;
     for (message_case& item : cases) {
         item.lines = make_message(item.size);
-        item.text = joined_with_crlf(item.lines);
+        item.text = korve::test::joined_crlf_lines(item.lines);
         const auto start = std::chrono::steady_clock::now();
         try {
             quill::internet::smtp::send_mail("installer", server, "support@example.com", "",

@@ -43,6 +43,12 @@ std::vector<std::string> split_crlf_lines(const std::string& text) {
     return lines;
 }
 
+std::string joined_crlf_lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
+}
+
 std::string without_prefix(const std::string& line) {
     constexpr std::size_t prefix_length = 23;  // "2024/03/05 14:07:09 L  "
     if (line.size() >= prefix_length && line[4] == '/' && line[7] == '/' && line[13] == ':' &&

@@ -13,6 +13,8 @@ std::string read_file(const std::string& path);
 
 // Splits CR LF separated text into lines (the final empty piece dropped).
 std::vector<std::string> split_crlf_lines(const std::string& text);
+// The reverse: each line followed by CR LF.
+std::string joined_crlf_lines(const std::vector<std::string>& lines);
 
 // The text after the channel's time-stamp prefix ("YYYY/MM/DD hh:mm:ss L  "), or the whole
 // line when it has none.

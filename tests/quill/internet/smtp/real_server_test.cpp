@@ -7,16 +7,11 @@
 #include "quill/internet/environment/guard.h"
 #include "quill/internet/smtp/client.h"
 #include "tests/support/smtp_sink.h"
+#include "tests/support/text_file.h"
 
 namespace {
 
 using namespace quill::internet;
-
-std::string joined_with_crlf(const smtp::message_lines& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
-}
 
 TEST(SmtpRealServerTest, AiosmtpdStoresExactlyTheLinesSent) {
     environment::guard sockets;
@@ -42,14 +37,14 @@ TEST(SmtpRealServerTest, AiosmtpdStoresExactlyTheLinesSent) {
     ASSERT_NO_THROW(smtp::send_mail("installer", server, "support@example.com", "", first, 2, 30));
     std::string stored;
     ASSERT_TRUE(sink.message(1, stored, 10000));
-    EXPECT_EQ(joined_with_crlf(first), stored);
+    EXPECT_EQ(korve::test::joined_crlf_lines(first), stored);
     EXPECT_EQ("<>\nsupport@example.com\n", sink.envelope(1)) << "null reverse path expected";
 
     const smtp::message_lines second = {"Subject: second", "", "body"};
     ASSERT_NO_THROW(smtp::send_mail("installer", server, "support@example.com", "me@example.org",
                                     second, 2, 30));
     ASSERT_TRUE(sink.message(2, stored, 10000));
-    EXPECT_EQ(joined_with_crlf(second), stored);
+    EXPECT_EQ(korve::test::joined_crlf_lines(second), stored);
     EXPECT_EQ("me@example.org\nsupport@example.com\n", sink.envelope(2));
 }
 
