@@ -21,7 +21,6 @@ namespace korve::cleanup {
 namespace {
 
 using korve::test::make_folder;
-using korve::test::registry_folder;
 using korve::test::scratch_folder;
 using korve::test::system_folder;
 using quill::fs::protected_folders;
@@ -77,8 +76,9 @@ TEST(InstalledPathGuardTest, OnlyAPlainFolderBelowEverySystemAndBrandFolderIsAcc
     const std::string program_data = variable("ProgramData");
     const std::string profile = system_folder(CSIDL_PROFILE);
     const std::string common_programs =
-        registry_folder(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs");
-    const std::string user_desktop = registry_folder(HKEY_CURRENT_USER, kShellFolders, "Desktop");
+        korve::test::registry_folder(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs");
+    const std::string user_desktop =
+        korve::test::registry_folder(HKEY_CURRENT_USER, kShellFolders, "Desktop");
 
     // Profiles and shell folders come from the registry, whatever the environment says.
     const std::wstring someone = kProfileList + std::wstring(L"\\S-1-5-21-4242-4242-4242-4242");

@@ -23,7 +23,6 @@ namespace {
 using korve::test::contains;
 using korve::test::make_folder;
 using korve::test::path_exists;
-using korve::test::wide_path;
 using korve::test::write_file;
 
 constexpr DWORD kTerminated = 255;
@@ -31,7 +30,7 @@ constexpr DWORD kQuit = 0;
 
 // The log file holds UTF-8.
 std::string utf8(const std::string& ansi) {
-    return quill::unicode::to_narrow(wide_path(ansi), quill::unicode::utf8_codepage);
+    return quill::unicode::to_narrow(korve::test::wide_path(ansi), quill::unicode::utf8_codepage);
 }
 
 DWORD wait_for_exit(const korve::test::started_process& process, DWORD milliseconds) {
@@ -153,7 +152,7 @@ class SharedTrayRemoverTest : public ::testing::Test {
 
         place_.create_key(L"Software\\Kestrana\\Tray\\Settings");
         place_.create_key(L"Software\\Kestrana\\Corvo");
-        place_.set_run_value(wide_path(program()));
+        place_.set_run_value(korve::test::wide_path(program()));
         place_.set_counter(exe_counter(), 2);
         place_.set_counter(dll_counter(), 2);
     }
@@ -176,8 +175,10 @@ class SharedTrayRemoverTest : public ::testing::Test {
         return place_.program_folder() + "HTML\\gfx\\Icon_PMTRAY-UPD-KORVE.png";
     }
     std::string program() const { return place_.program_folder() + "KestranaTray.exe"; }
-    std::wstring exe_counter() const { return wide_path(program()); }
-    std::wstring dll_counter() const { return wide_path(place_.program_folder() + "qvhtml.dll"); }
+    std::wstring exe_counter() const { return korve::test::wide_path(program()); }
+    std::wstring dll_counter() const {
+        return korve::test::wide_path(place_.program_folder() + "qvhtml.dll");
+    }
 
     std::vector<std::string> counter_lines(int count) const {
         return {"Fixing Pellam Tray counters in SharedDLLs",
@@ -400,7 +401,7 @@ TEST_F(SharedTrayRemoverTest, RegistryUnitEndsAtItsFirstError) {
 TEST_F(SharedTrayRemoverTest, UnavailableSystemFolderEndsTheStepWithItsError) {
     korve::test::scratch_folder profile("suite-no-appdata");
     const shell_folder_override missing(HKEY_CURRENT_USER, L"AppData",
-                                        wide_path(profile / "Missing"));
+                                        korve::test::wide_path(profile / "Missing"));
     install_tray({}, false);
     korve::suite::SharedTrayRemover remover(L"Kestrana", L"Tray", L"KORVE", L"KestranaTray.exe");
     try {
@@ -421,8 +422,9 @@ TEST_F(SharedTrayRemoverTest, FoldersWithNonAsciiNamesAreFoundAndLoggedAsTheyAre
     const std::string common = profile / "ProgramData";
     const std::string roaming = profile / "Roaming";
     const shell_folder_override common_redirected(HKEY_LOCAL_MACHINE, L"Common AppData",
-                                                  wide_path(common));
-    const shell_folder_override user_redirected(HKEY_CURRENT_USER, L"AppData", wide_path(roaming));
+                                                  korve::test::wide_path(common));
+    const shell_folder_override user_redirected(HKEY_CURRENT_USER, L"AppData",
+                                                korve::test::wide_path(roaming));
     const std::string configurations = common + "\\Kestrana\\Tray\\Configurations";
     make_folder(configurations);
     write_file(configurations + "\\KORVE.xml", "<config/>");
