@@ -14,10 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "mail/log_mail.h"
 #include "quill/internet/address/ip4.h"
 #include "quill/internet/environment/guard.h"
 #include "quill/internet/smtp/client.h"
 #include "tests/support/smtp_sink.h"
+#include "tests/support/text_file.h"
 
 namespace {
 
@@ -25,17 +27,13 @@ using quill::internet::smtp::message_lines;
 
 const char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-// Headers like the log mail's, then base64-looking lines of 76 characters, until the
-// message joined with CR LF has `size` bytes (the last line may be shorter).
+// The log mail's headers, then base64-looking lines of 76 characters, until the message
+// joined with CR LF has `size` bytes (the last line may be shorter).
 message_lines make_message(size_t size) {
-    message_lines lines = {
-        "From: <user@example.org>",
-        "Subject: KORVERemover.exe log product_ver:NUL  OS:6.1",
-        "Content-Type: text/plain; charset=\"utf-8\"",
-        "Content-Transfer-Encoding: base64",
-        "To: \"Remove-support mails\" <support@example.com>",
-        "",
-    };
+    auto mail = NewLogMail("support@example.com", LogMailSubject(L"", 6, 1));
+    mail.add_header("From", "<user@example.org>");
+    message_lines lines;
+    mail.write_lines(lines);
     size_t total = 0;
     for (const std::string& line : lines) total += line.size() + 2;
     unsigned state = 12345;
@@ -50,12 +48,6 @@ message_lines make_message(size_t size) {
         lines.push_back(line);
     }
     return lines;
-}
-
-std::string joined_with_crlf(const message_lines& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
 }
 
 bool write_file(const std::string& path, const std::string& content) {
@@ -91,7 +83,7 @@ int main() {
     int stored_index = 0;
     for (message_case& item : cases) {
         item.lines = make_message(item.size);
-        item.text = joined_with_crlf(item.lines);
+        item.text = korve::test::joined_crlf_lines(item.lines);
         const auto start = std::chrono::steady_clock::now();
         try {
             quill::internet::smtp::send_mail("installer", server, "support@example.com", "",
@@ -134,8 +126,8 @@ int main() {
     }
     std::string results;
     for (int waited = 0;
-         waited < 200 && !korve::test::read_whole_file(
-                             korve::test::wine_path(folder + "/smtplib-result.txt"), results);
+         waited < 200 &&
+         !korve::test::read_file(korve::test::wine_path(folder + "/smtplib-result.txt"), results);
          ++waited) {
         ::Sleep(50);
     }

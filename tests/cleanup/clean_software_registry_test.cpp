@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "channels/program_channels.h"
-#include "tests/support/log_capture.h"
+#include "tests/support/captured_lines.h"
 #include "tests/support/registry_link.h"
 #include "tests/support/saved_key.h"
 #include "tests/support/scratch_key.h"
@@ -18,8 +18,8 @@ namespace {
 
 using korve::cleanup::CleanSoftwareRegistry;
 using korve::cleanup::IsProductUninstallEntry;
+using korve::test::captured_lines;
 using korve::test::key_exists;
-using korve::test::log_capture;
 using korve::test::make_key;
 using korve::test::saved_key;
 using korve::test::set_string_value;
@@ -66,7 +66,7 @@ class CleanSoftwareRegistryTest : public ::testing::Test {
     }
 
     std::vector<std::string> run_step() {
-        const log_capture log(MainChannel());
+        const captured_lines log(MainChannel());
         facts_ = CleanSoftwareRegistry();
         return log.lines();
     }
@@ -318,7 +318,7 @@ TEST_F(CleanSoftwareRegistryTest, ADeletionFailingPartWayEndsBlockBAndTheFallbac
     const std::string code_line = kUninstallLine + "{6F1C2B4E-3A5D-4C7B-9E8F-0A1B2C3D4E5F}";
     std::vector<std::string> lines;
     {
-        const log_capture log(MainChannel());
+        const captured_lines log(MainChannel());
         MainChannel().attach(0, std::make_unique<restoring_listener>(code_line));
         CleanSoftwareRegistry();
         lines = log.lines();

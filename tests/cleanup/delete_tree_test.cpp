@@ -11,7 +11,7 @@
 #include "quill/fs/known_folder.h"
 #include "quill/fs/protected_folders.h"
 #include "quill/handle.h"
-#include "tests/support/log_capture.h"
+#include "tests/support/captured_lines.h"
 #include "tests/support/scratch_folder.h"
 
 namespace korve::cleanup {
@@ -99,7 +99,7 @@ TEST_F(DeleteTreeTest, SharedDataFoldersAndOtherSpellingsAreRefused) {
 
 TEST_F(DeleteTreeTest, RemoveFolderLogsEachOutcome) {
     quill::log::channel channel;
-    const korve::test::log_capture log(channel);
+    const korve::test::captured_lines log(channel);
 
     EXPECT_FALSE(remove_folder(channel, product_, scratch_.path()));
     make_folder(product_ + "\\bin");

@@ -10,10 +10,12 @@
 #include <vector>
 
 #include "channels/program_channels.h"
-#include "tests/support/log_capture.h"
+#include "tests/support/captured_lines.h"
 #include "tests/support/saved_folder.h"
 #include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/system_folders.h"
+#include "tests/support/text_file.h"
 #include "tests/support/unix_link.h"
 
 namespace {
@@ -21,49 +23,29 @@ namespace {
 using korve::cleanup::CleanApplicationDataFolder;
 using korve::cleanup::RemoveProgramFilesFolder;
 using korve::cleanup::RemoveShortcuts;
-using korve::test::log_capture;
+using korve::test::captured_lines;
+using korve::test::contains;
+using korve::test::fill_product_folder;
 using korve::test::make_folder;
 using korve::test::path_exists;
+using korve::test::registry_folder;
 using korve::test::saved_folder;
 using korve::test::saved_key;
 using korve::test::scratch_folder;
+using korve::test::system_folder;
 using korve::test::write_file;
 
 const wchar_t* const kShellFolders =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-std::string registry_folder(HKEY root, const char* path, const char* value) {
-    char buffer[MAX_PATH] = {};
-    DWORD size = sizeof(buffer);
-    EXPECT_EQ(ERROR_SUCCESS,
-              ::RegGetValueA(root, path, value, RRF_RT_REG_SZ, nullptr, buffer, &size))
-        << value;
-    return buffer;
-}
 
 std::string shell_folder(HKEY root, const char* value) {
     return registry_folder(
         root, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", value);
 }
 
-std::string system_folder(int csidl) {
-    char buffer[MAX_PATH] = {};
-    EXPECT_EQ(S_OK, ::SHGetFolderPathA(nullptr, csidl, nullptr, 0, buffer));
-    return buffer;
-}
-
 void set_shell_folder(HKEY root, const std::wstring& value, const std::string& folder) {
     korve::test::set_string_value(root, kShellFolders, value,
                                   std::wstring(folder.begin(), folder.end()));
-}
-
-// A product folder with nested folders, read-only files and a dot-named folder.
-void fill_product_folder(const std::string& product) {
-    make_folder(product + "\\Help\\.cache");
-    write_file(product + "\\Velocore.lnk", "L");
-    write_file(product + "\\Help\\Manual.lnk", "L");
-    write_file(product + "\\Help\\.cache\\index", "i");
-    ::SetFileAttributesA((product + "\\Help\\Manual.lnk").c_str(), FILE_ATTRIBUTE_READONLY);
 }
 
 // Shortcuts, files and a sub-folder named in Cyrillic, which the ANSI code page (1252 here)
@@ -78,13 +60,6 @@ void fill_with_foreign_names(const std::string& product) {
                "L");
     write_file(cyrillic_folder + L"\\\u0414\u0430\u043D\u043D\u044B\u0435\\\u0436.dat", "d");
     write_file(folder + L"\\D\u00E9sinstaller \u00C9l\u00E8ve.lnk", "L");
-}
-
-bool contains(const std::vector<std::string>& lines, const std::string& wanted) {
-    for (const std::string& line : lines) {
-        if (line == wanted) return true;
-    }
-    return false;
 }
 
 std::vector<std::string> framed(const char* banner, std::vector<std::string> lines) {
@@ -108,7 +83,7 @@ class FolderStepsTest : public ::testing::Test {
 
     template <typename Step>
     std::vector<std::string> run(Step step) {
-        const log_capture log(MainChannel());
+        const captured_lines log(MainChannel());
         step();
         return log.lines();
     }

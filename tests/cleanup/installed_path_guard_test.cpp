@@ -14,6 +14,7 @@
 #include "quill/fs/protected_folders.h"
 #include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/system_folders.h"
 #include "tests/support/unix_link.h"
 
 namespace korve::cleanup {
@@ -21,29 +22,14 @@ namespace {
 
 using korve::test::make_folder;
 using korve::test::scratch_folder;
+using korve::test::system_folder;
 using quill::fs::protected_folders;
-
-std::string system_folder(int csidl) {
-    char path[MAX_PATH] = {};
-    EXPECT_EQ(S_OK, ::SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))
-        << "CSIDL " << csidl;
-    return path;
-}
 
 std::string variable(const char* name) {
     char value[MAX_PATH] = {};
     const DWORD length = ::GetEnvironmentVariableA(name, value, MAX_PATH);
     EXPECT_TRUE(length > 0 && length < MAX_PATH) << name;
     return value;
-}
-
-std::string registry_folder(HKEY root, const char* path, const char* value) {
-    char folder[MAX_PATH] = {};
-    DWORD size = sizeof(folder);
-    EXPECT_EQ(ERROR_SUCCESS,
-              ::RegGetValueA(root, path, value, RRF_RT_REG_SZ, nullptr, folder, &size))
-        << path << " " << value;
-    return folder;
 }
 
 std::string parent_of(const std::string& path) {
@@ -90,8 +76,9 @@ TEST(InstalledPathGuardTest, OnlyAPlainFolderBelowEverySystemAndBrandFolderIsAcc
     const std::string program_data = variable("ProgramData");
     const std::string profile = system_folder(CSIDL_PROFILE);
     const std::string common_programs =
-        registry_folder(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs");
-    const std::string user_desktop = registry_folder(HKEY_CURRENT_USER, kShellFolders, "Desktop");
+        korve::test::registry_folder(HKEY_LOCAL_MACHINE, kShellFolders, "Common Programs");
+    const std::string user_desktop =
+        korve::test::registry_folder(HKEY_CURRENT_USER, kShellFolders, "Desktop");
 
     // Profiles and shell folders come from the registry, whatever the environment says.
     const std::wstring someone = kProfileList + std::wstring(L"\\S-1-5-21-4242-4242-4242-4242");

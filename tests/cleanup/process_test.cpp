@@ -12,15 +12,15 @@
 #include "channels/program_channels.h"
 #include "quill/handle.h"
 #include "tests/support/child_process.h"
-#include "tests/support/log_capture.h"
+#include "tests/support/captured_lines.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/started_process.h"
 
 namespace korve::cleanup {
 namespace {
 
+using korve::test::captured_lines;
 using korve::test::copy_sleeper;
-using korve::test::log_capture;
 using korve::test::scratch_folder;
 using korve::test::started_process;
 using korve::test::wait_until_listed;
@@ -87,7 +87,7 @@ TEST_F(RunningProductTest, StepTerminatesEveryInstanceAndLeavesOthersAlone) {
     ASSERT_TRUE(wait_until_listed("Velocore64.exe"));
     ASSERT_TRUE(process("Velocore.exe").is_running());
 
-    const log_capture log(MainChannel());
+    const captured_lines log(MainChannel());
     CloseRunningApplication();
 
     for (const auto& instance : product) {
@@ -102,7 +102,7 @@ TEST_F(RunningProductTest, StepTerminatesEveryInstanceAndLeavesOthersAlone) {
 
 TEST_F(RunningProductTest, StepLogsTheSameWhenNothingRuns) {
     ASSERT_FALSE(process("Velocore.exe").is_running());
-    const log_capture log(MainChannel());
+    const captured_lines log(MainChannel());
     CloseRunningApplication();
     const std::vector<std::string> expected = {"**** Close running application ****", "",
                                                "Velocore stopped.", kSeparatorLine, ""};
@@ -129,7 +129,7 @@ TEST_F(RunningProductTest, CloseByNameLogsAndTerminates) {
     ASSERT_TRUE(wait_until_listed("KestranaTray.exe"));
     quill::log::channel channel;
     {
-        const log_capture log(channel);
+        const captured_lines log(channel);
         close_by_name(channel, "KestranaTray.exe");
         const std::vector<std::string> expected = {
             "Dealing with 'KestranaTray.exe' process ....",
@@ -139,7 +139,7 @@ TEST_F(RunningProductTest, CloseByNameLogsAndTerminates) {
     ASSERT_TRUE(running.wait_for_exit(10000));
     EXPECT_EQ(255u, running.exit_code());
 
-    const log_capture log(channel);
+    const captured_lines log(channel);
     close_by_name(channel, "KestranaTray.exe");
     const std::vector<std::string> expected = {
         "Dealing with 'KestranaTray.exe' process ....",

@@ -11,33 +11,20 @@
 #include "quill/handle.h"
 #include "tests/support/child_process.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/remover.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/text_file.h"
 
 namespace {
 
 using korve::test::read_file;
+using korve::test::run_remover;
 using korve::test::scratch_folder;
+using korve::test::texts_of;
 
 const char* const kNoLogFile =
     "Unable to create log file. If you need log file make sure that you have permission to "
     "write to directory where remove.exe is located";
-
-korve::test::child_result run_remover(const scratch_folder& folder,
-                                      korve::test::message_box_answerer& answerer) {
-    const std::string remover =
-        korve::test::beside_test_executable("..\\..\\driver\\KORVERemover.exe");
-    return korve::test::run_child("\"" + remover + "\"", folder.path(), 180000,
-                                  &korve::test::message_box_answerer::answer, &answerer);
-}
-
-std::vector<std::string> texts_of(const std::string& content) {
-    std::vector<std::string> texts;
-    for (const std::string& line : korve::test::split_crlf_lines(content)) {
-        texts.push_back(korve::test::without_prefix(line));
-    }
-    return texts;
-}
 
 // Another process's hold on the log's lock: `hold_ms` of every `hold_ms` + `pause_ms` until
 // `stop`. The routine is named: a lambda does not convert to its calling convention on x86.
@@ -83,7 +70,7 @@ TEST(EntryLogFileTest, LockHeldByAnotherProcessCannotStopOrSlowTheRun) {
         scratch_folder folder("entry-lock-held");
         korve::test::message_box_answerer answerer(IDNO);
         const ULONGLONG started = ::GetTickCount64();
-        const auto run = run_remover(folder, answerer);
+        const auto run = run_remover(folder, answerer, 180000);
         const ULONGLONG elapsed = ::GetTickCount64() - started;
         ::SetEvent(holder.stop.get());
         ::WaitForSingleObject(holding.get(), INFINITE);
@@ -134,7 +121,7 @@ TEST(EntryLogFileTest, LinkedLogFileGivesTheNoLogBoxAndTheRunGoesOn) {
     ASSERT_TRUE(
         ::CreateHardLinkA((folder / "KORVERemover.log.txt").c_str(), target.c_str(), nullptr));
     korve::test::message_box_answerer answerer(IDOK);
-    const auto run = run_remover(folder, answerer);
+    const auto run = run_remover(folder, answerer, 180000);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(0u, run.exit_code);
 

@@ -12,6 +12,7 @@
 #include "quill/handle.h"
 #include "tests/support/child_process.h"
 #include "tests/support/message_box_answerer.h"
+#include "tests/support/remover.h"
 #include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scratch_key.h"
@@ -20,32 +21,9 @@
 namespace {
 
 using korve::test::read_file;
+using korve::test::run_remover;
 using korve::test::scratch_folder;
-using korve::test::split_crlf_lines;
-using korve::test::without_prefix;
-
-std::string remover() {
-    return korve::test::beside_test_executable("..\\..\\driver\\KORVERemover.exe");
-}
-
-std::vector<std::string> texts_of(const std::string& content) {
-    std::vector<std::string> texts;
-    for (const std::string& line : split_crlf_lines(content)) texts.push_back(without_prefix(line));
-    return texts;
-}
-
-bool contains(const std::vector<std::string>& texts, const std::string& wanted) {
-    for (const std::string& text : texts) {
-        if (text == wanted) return true;
-    }
-    return false;
-}
-
-korve::test::child_result run_remover(const scratch_folder& folder,
-                                      korve::test::message_box_answerer& answerer) {
-    return korve::test::run_child("\"" + remover() + "\"", folder.path(), 120000,
-                                  &korve::test::message_box_answerer::answer, &answerer);
-}
+using korve::test::texts_of;
 
 // Answers boxes and notes when it first saw one.
 struct timed_answerer {
@@ -65,7 +43,7 @@ TEST(EntryTest, RunWritesBannerAndCheckToConsoleAndToTheLogFile) {
     scratch_folder folder("entry-run");
     korve::test::message_box_answerer answerer(IDNO);
     const auto run = run_remover(folder, answerer);
-    ASSERT_TRUE(run.started) << remover();
+    ASSERT_TRUE(run.started) << korve::test::remover_program();
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(0u, run.exit_code);
 
@@ -78,7 +56,7 @@ TEST(EntryTest, RunWritesBannerAndCheckToConsoleAndToTheLogFile) {
     EXPECT_EQ("", texts[2]);
     EXPECT_EQ("**** Check if KORVERemover.exe runs as Administrator ****", texts[3]);
     EXPECT_EQ(std::string(50, '='), texts[5]);
-    EXPECT_TRUE(contains(texts, "**** Remove KestranaTray ****"));
+    EXPECT_TRUE(korve::test::contains(texts, "**** Remove KestranaTray ****"));
     EXPECT_EQ(std::string::npos, log.substr(3).find("\n\n")) << "every line ends in CR LF";
     EXPECT_EQ(std::string::npos, log.find("\xEF\xBB\xBF", 3));
 
@@ -100,14 +78,14 @@ TEST(EntryTest, SharedTrayStepRunsBetweenItsBannerAndTheClosingEmptyLines) {
     korve::test::message_box_answerer answerer(IDNO);
     ASSERT_TRUE(run_remover(folder, answerer).finished);
 
-    const auto texts = texts_of(read_file(folder / "KORVERemover.log.txt").substr(3));
+    const auto texts = korve::test::log_texts(folder);
     const auto banner = std::find(texts.begin(), texts.end(), "**** Remove KestranaTray ****");
     ASSERT_NE(texts.end(), banner);
     const std::vector<std::string> tray(banner + 1, texts.end());
     ASSERT_GE(tray.size(), 8u);
     EXPECT_EQ("", tray[0]);
     EXPECT_EQ("Number of prosucts = 0", tray[3]) << "nothing of the suite is installed";
-    EXPECT_TRUE(contains(tray, "Fixing Pellam Tray counters in SharedDLLs"));
+    EXPECT_TRUE(korve::test::contains(tray, "Fixing Pellam Tray counters in SharedDLLs"));
     EXPECT_EQ(std::vector<std::string>(3, ""),
               std::vector<std::string>(tray.end() - 3, tray.end()));
 }
@@ -151,8 +129,9 @@ TEST(EntryTest, UnwritableLogFileGivesItsBoxAndTheRunGoesOnWithTheConsole) {
     // there instead, at once.
     scratch_folder writable("entry-with-log");
     timed_answerer no(IDNO);
-    const auto with_log = korve::test::run_child("\"" + remover() + "\"", writable.path(), 120000,
-                                                 &timed_answerer::answer, &no);
+    const auto with_log =
+        korve::test::run_child("\"" + korve::test::remover_program() + "\"", writable.path(),
+                               120000, &timed_answerer::answer, &no);
     ASSERT_TRUE(with_log.finished);
     ASSERT_EQ(1u, no.answerer.seen().size());
     const ULONGLONG pause = run.ended_at - run.last_output_at;
@@ -203,14 +182,14 @@ TEST(EntryTest, ErrorEscapingAStepGivesTheInternalErrorBoxAndEndsTheRun) {
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(0u, run.exit_code);
     std::vector<std::string> boxes;
-    for (const std::string& line : split_crlf_lines(run.output)) {
+    for (const std::string& line : korve::test::split_crlf_lines(run.output)) {
         if (line.compare(0, 6, "[box] ") == 0) boxes.push_back(line.substr(6));
     }
     EXPECT_EQ(std::vector<std::string>{"Internal error!|Error|48"}, boxes)
         << "the only box; no mail offer";
 
-    const auto texts = texts_of(read_file(folder / "KORVERemover.log.txt").substr(3));
-    ASSERT_TRUE(contains(texts, "**** Remove KestranaTray ****"));
+    const auto texts = korve::test::log_texts(folder);
+    ASSERT_TRUE(korve::test::contains(texts, "**** Remove KestranaTray ****"));
     ASSERT_GE(texts.size(), 3u);
     EXPECT_NE(std::vector<std::string>(3, ""),
               std::vector<std::string>(texts.end() - 3, texts.end()))
@@ -274,16 +253,16 @@ TEST(EntryTest, FilteredAdministratorTokenIsRefusedAndNothingIsRemoved) {
 
     scratch_folder folder("entry-not-admin");
     korve::test::message_box_answerer answerer(IDOK);
-    const auto run = korve::test::run_child("\"" + remover() + "\"", folder.path(), 60000,
-                                            &korve::test::message_box_answerer::answer, &answerer,
-                                            filtered.get());
+    const auto run = korve::test::run_child(
+        "\"" + korve::test::remover_program() + "\"", folder.path(), 60000,
+        &korve::test::message_box_answerer::answer, &answerer, filtered.get());
     ASSERT_TRUE(run.started) << "CreateProcessAsUser error " << ::GetLastError();
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(0u, run.exit_code);
     ASSERT_EQ(1u, answerer.seen().size());
     EXPECT_EQ("You must be an Administrator to launch this application", answerer.seen()[0].text);
 
-    const auto texts = texts_of(read_file(folder / "KORVERemover.log.txt").substr(3));
+    const auto texts = korve::test::log_texts(folder);
     const std::vector<std::string> expected = {
         "",
         "KORVERemover.exe version 1.1.54.0",

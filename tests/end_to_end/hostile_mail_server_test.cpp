@@ -13,15 +13,16 @@
 #include "tests/support/person_at_screen.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/smtp_dialogue.h"
 #include "tests/support/text_file.h"
 
 namespace {
 
-using korve::test::hear;
-using korve::test::hear_data;
 using korve::test::pause;
 using korve::test::say;
 using korve::test::script_step;
+using korve::test::smtp_dialogue;
+using turn = korve::test::smtp_turn;
 
 // The removal steps run before the mail is offered.
 const unsigned long kConnectionWaitMs = 120000;
@@ -54,34 +55,6 @@ run_outcome run_program_against(const char* name, std::vector<script_step> scrip
             person.boxes(), run.peak_working_set, after_connecting.count()};
 }
 
-std::vector<script_step> greeting_and_ehlo() {
-    return {say("220 scripted\r\n"), hear(), say("250 hi\r\n")};
-}
-
-std::vector<script_step> with_rset_answer(const std::string& answer) {
-    std::vector<script_step> script = greeting_and_ehlo();
-    script.push_back(hear());
-    script.push_back(say(answer));
-    return script;
-}
-
-std::vector<script_step> up_to_data_reply() {
-    std::vector<script_step> script = with_rset_answer("250 reset\r\n");
-    for (const script_step& step : {hear(), say("250 ok\r\n"), hear(), say("250 ok\r\n"), hear()}) {
-        script.push_back(step);
-    }
-    return script;
-}
-
-std::vector<script_step> delivery_after(std::vector<script_step> script) {
-    for (const script_step& step :
-         {hear(), say("250 ok\r\n"), hear(), say("250 ok\r\n"), hear(), say("354 go\r\n"),
-          hear_data(), say("250 queued\r\n"), hear(), say("221 bye\r\n")}) {
-        script.push_back(step);
-    }
-    return script;
-}
-
 double mebibytes(std::size_t bytes) {
     return static_cast<double>(bytes) / (1024.0 * 1024.0);
 }
@@ -101,7 +74,7 @@ TEST(HostileMailServerTest, EndlessLinesAreRefusedWithinTheMemoryOfANormalDelive
     // A reply line just under the limit is a normal delivery: the memory to compare with.
     const run_outcome normal = run_program_against(
         "under",
-        delivery_after(with_rset_answer("250 " + std::string(kLongestLine - 4, 'r') + "\r\n")));
+        smtp_dialogue({{turn::rset, {say("250 " + std::string(kLongestLine - 4, 'r') + "\r\n")}}}));
     expect_run_with_box(normal, "reply line just under the limit", "Log file submitted",
                         "Thank you. The log file has been submitted.");
 
@@ -112,7 +85,9 @@ TEST(HostileMailServerTest, EndlessLinesAreRefusedWithinTheMemoryOfANormalDelive
                         "internet.transport.line_too_long[" + kTooLong + "]");
 
     const run_outcome over = run_program_against(
-        "over", with_rset_answer("250 " + std::string(kLongestLine - 3, 'r') + "\r\n"));
+        "over",
+        smtp_dialogue({{turn::rset, {say("250 " + std::string(kLongestLine - 3, 'r') + "\r\n")}}},
+                      turn::rset));
     expect_run_with_box(over, "reply line just over the limit", "Log file not submitted",
                         "smtp.temporary_failure[" + kTooLong + "]");
 
@@ -165,26 +140,27 @@ TEST(HostileMailServerTest, SlowEndlessOrDeafServersEndWithinTheirBound) {
         "internet.transport.connection_failed.connection_timed_out[recv() failed]";
 
     // One byte every 3 s, each well within the time-out, for three time-outs.
-    std::vector<script_step> drip;
-    const std::string greeting = "220 " + std::string(static_cast<std::size_t>(reply), 'd');
-    for (const char c : greeting) {
-        drip.push_back(say(std::string(1, c)));
-        drip.push_back(pause(3000));
-    }
+    const std::vector<script_step> drip =
+        korve::test::dripped("220 " + std::string(static_cast<std::size_t>(reply), 'd'), 3000);
     // 250 replies to DATA for three time-outs.
-    std::vector<script_step> endless = up_to_data_reply();
+    std::vector<script_step> replies_without_end;
     std::string replies;
     for (int i = 0; i < 20; ++i) replies += "250 still there\r\n";
     for (int i = 0; i < static_cast<int>(reply) * 6; ++i) {
-        endless.push_back(say(replies));
-        endless.push_back(pause(500));
+        replies_without_end.push_back(say(replies));
+        replies_without_end.push_back(pause(500));
     }
+    const std::vector<script_step> endless =
+        smtp_dialogue({{turn::data, replies_without_end}}, turn::data);
     // 354, then nothing read for twice the time-out and 8 s more while the program sends a log
     // far larger than the socket buffers on either side: a program without a send time-out
     // would end only when the server closes, well after the bound.
-    std::vector<script_step> deaf = up_to_data_reply();
-    deaf.push_back(say("354 go\r\n"));
-    deaf.push_back(pause(static_cast<unsigned long>(reply * 2000) + 8000));
+    const std::vector<script_step> deaf = smtp_dialogue(
+        {{turn::data, {say("354 go\r\n"), pause(static_cast<unsigned long>(reply * 2000) + 8000)}}},
+        turn::data);
+    // Up to DATA, unanswered.
+    const std::vector<script_step> before_data_reply =
+        smtp_dialogue({{turn::data, {}}}, turn::data);
     std::string large_log = "\xEF\xBB\xBF";
     const std::string line = "2026/12/09 10:00:00 1  " + std::string(100, 'l') + "\r\n";
     while (large_log.size() < 8 * 1024 * 1024) large_log += line;
@@ -205,16 +181,16 @@ TEST(HostileMailServerTest, SlowEndlessOrDeafServersEndWithinTheirBound) {
         {"server that stops reading during the message", deaf,
          "smtp.temporary_failure[send() failed]", 0, reply + 2 * slack, large_log},
         {"EHLO reply continued without end",
-         paced({say("220 ready\r\n"), hear(), say("250-hello\r\n")}, "250-more\r\n", pace, reply),
+         paced(smtp_dialogue({{turn::ehlo, {say("250-hello\r\n")}}}, turn::ehlo), "250-more\r\n",
+               pace, reply),
          timed_out, reply - 1, reply + slack, ""},
         {"greeting continued without end",
          paced({say("220-wait\r\n")}, "220-wait\r\n", pace, reply), timed_out, reply - 1,
          reply + slack, ""},
         {"250 replies to DATA at the pace",
-         paced(up_to_data_reply(), "250 wait\r\n", pace, submission),
+         paced(before_data_reply, "250 wait\r\n", pace, submission),
          "smtp.temporary_failure[recv() failed]", submission - 1, submission + slack, ""},
-        {"every reply of a delivery late",
-         late(delivery_after(with_rset_answer("250 reset\r\n")), pace),
+        {"every reply of a delivery late", late(smtp_dialogue(), pace),
          "smtp.temporary_failure[recv() failed]", submission - 1, submission + slack, ""},
     };
     for (const slow_case& row : cases) {

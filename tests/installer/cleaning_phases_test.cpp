@@ -15,9 +15,9 @@
 #include "installer/wow64_phases.h"
 #include "installer/wow64_store_locator.h"
 #include "quill/registry2/key.h"
-#include "quill/unicode/conversion.h"
 #include "tests/support/captured_lines.h"
 #include "tests/support/registry_link.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/scratch_key.h"
 
 namespace {
@@ -40,8 +40,7 @@ std::wstring Component(int n) {
 }
 
 std::string Line(int number, const std::wstring& text) {
-    return std::to_string(number) + "  " +
-           quill::unicode::to_narrow(text, quill::unicode::ansi_codepage);
+    return std::to_string(number) + "  " + korve::test::ansi_path(text);
 }
 
 const std::string kLong(50, '=');

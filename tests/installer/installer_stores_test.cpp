@@ -15,19 +15,16 @@
 #include "installer/wow64_registry_functions.h"
 #include "installer/wow64_store_locator.h"
 #include "quill/registry2/key.h"
-#include "quill/unicode/conversion.h"
 #include "tests/support/captured_lines.h"
 #include "tests/support/saved_key.h"
+#include "tests/support/scratch_folder.h"
 #include "tests/support/scratch_key.h"
 
 namespace {
 
+using korve::test::ansi_path;
 using korve::test::captured_lines;
 using korve::test::scratch_key;
-
-std::string Narrow(const std::wstring& text) {
-    return quill::unicode::to_narrow(text, quill::unicode::ansi_codepage);
-}
 
 std::vector<std::wstring> PathsOf(const std::vector<InstallerStore>& stores,
                                   const std::wstring& below) {
@@ -95,7 +92,7 @@ TEST(HiveOwnerTest, StoresLocationsAndWhatTheyNameBelongToTheirHive) {
         {L"HKU\\S-1-5-21-7_Classes\\X", other},
         {L"HKU\\.DEFAULT\\Software", HiveOwner::User(std::wstring(L".DEFAULT"))},
     };
-    for (const auto& c : stores) EXPECT_TRUE(c.owner == StoreOwner(c.path)) << Narrow(c.path);
+    for (const auto& c : stores) EXPECT_TRUE(c.owner == StoreOwner(c.path)) << ansi_path(c.path);
     korve::test::delete_tree_if_present(HKEY_CURRENT_USER, L"Software\\Classes\\KORVETestsOwner");
 
     // A location holds its root's owner's data, but the machine's UserData\<SID> the SID's;
@@ -114,7 +111,7 @@ TEST(HiveOwnerTest, StoresLocationsAndWhatTheyNameBelongToTheirHive) {
         InstallerStores found;
         found.AddRoot(L"HKU\\Root", c.root);
         found.AddLocation(found.roots[0], c.user_data_name);
-        EXPECT_TRUE(c.owner == found.locations[0].owner) << Narrow(c.user_data_name);
+        EXPECT_TRUE(c.owner == found.locations[0].owner) << ansi_path(c.user_data_name);
         EXPECT_TRUE(c.root == found.locations[0].hive);
     }
 
@@ -182,8 +179,8 @@ TEST_F(RootSearchTest, FindsRootStoresDepthFirstWithTheFormsOwnRulesAndOrder) {
                                          L"alpha"}),
               PathsOf(native_stores.roots, below_));
     ASSERT_EQ(8u, native_log.lines().size());
-    EXPECT_EQ("Root: 1  " + Narrow(below_) + "A", native_log.lines()[0]);
-    EXPECT_EQ("Root: 5  " + Narrow(below_) + "M", native_log.lines()[4]);
+    EXPECT_EQ("Root: 1  " + ansi_path(below_) + "A", native_log.lines()[0]);
+    EXPECT_EQ("Root: 5  " + ansi_path(below_) + "M", native_log.lines()[4]);
     EXPECT_EQ(8u, native_stores.counter);
     EXPECT_TRUE(native_stores.locations.empty());
 
@@ -194,7 +191,7 @@ TEST_F(RootSearchTest, FindsRootStoresDepthFirstWithTheFormsOwnRulesAndOrder) {
                                          L"M\\Zzz", L"Zeta"}),
               PathsOf(wow64_stores.roots, below_));
     ASSERT_EQ(9u, wow64_log.lines().size());
-    EXPECT_EQ("Root: 4  " + Narrow(below_) + "C", wow64_log.lines()[3]);
+    EXPECT_EQ("Root: 4  " + ansi_path(below_) + "C", wow64_log.lines()[3]);
 }
 
 TEST_F(RootSearchTest, NumbersRootsThenLocationsInOneSequence) {

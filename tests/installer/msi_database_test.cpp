@@ -19,7 +19,6 @@
 #include "installer/variant_switches.h"
 #include "installer/wow64_phases.h"
 #include "quill/handle.h"
-#include "quill/unicode/conversion.h"
 #include "tests/support/captured_lines.h"
 #include "tests/support/child_process.h"
 #include "tests/support/saved_key.h"
@@ -28,6 +27,7 @@
 
 namespace {
 
+using korve::test::ansi_path;
 using korve::test::captured_lines;
 
 const wchar_t* const kProductV = L"{0C6A7E52-3F1B-4D8A-9E27-6B1D4C8F0A31}";
@@ -70,10 +70,6 @@ bool RunMsiexec(const std::string& arguments) {
     EXPECT_TRUE(result.finished) << arguments << "\n" << result.output;
     EXPECT_EQ(0u, result.exit_code) << arguments << "\n" << result.output;
     return result.finished && result.exit_code == 0;
-}
-
-std::string Narrow(const std::wstring& text) {
-    return quill::unicode::to_narrow(text, quill::unicode::ansi_codepage);
 }
 
 std::set<std::wstring> ValueNames(HKEY root, const std::wstring& path,
@@ -149,9 +145,9 @@ class MsiDatabaseTest : public ::testing::Test {
     // purpose (its files, feature and uninstall entries belong to other steps).
     void RemoveBothProducts() {
         if (ProductState(kProductW) != INSTALLSTATE_UNKNOWN)
-            RunMsiexec(std::string("/x ") + Narrow(kProductW));
+            RunMsiexec(std::string("/x ") + ansi_path(kProductW));
         if (ProductState(kProductV) != INSTALLSTATE_UNKNOWN)
-            RunMsiexec(std::string("/x ") + Narrow(kProductV));
+            RunMsiexec(std::string("/x ") + ansi_path(kProductV));
         korve::test::delete_tree_if_present(
             HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Installer\\Features\\" + PackGuid(kProductV),
             KEY_WOW64_64KEY);
@@ -187,14 +183,14 @@ class MsiDatabaseTest : public ::testing::Test {
             wchar_t path[MAX_PATH] = {};
             DWORD size = MAX_PATH;
             EXPECT_EQ(INSTALLSTATE_LOCAL, ::MsiGetComponentPathW(kProductW, component, path, &size))
-                << Narrow(component);
+                << ansi_path(component);
         }
 
         EXPECT_EQ(std::set<std::wstring>{PackGuid(kProductW)},
                   ValueNames(HKEY_LOCAL_MACHINE, kMachineComponents + PackGuid(kComponentShared)));
         for (const wchar_t* component : {kComponentVFirst, kComponentVSecond}) {
             EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kMachineComponents + PackGuid(component)))
-                << Narrow(component);
+                << ansi_path(component);
         }
         EXPECT_FALSE(HasCounter(L"v_first.dll"));
         EXPECT_FALSE(HasCounter(L"v_second.dll"));
@@ -225,7 +221,7 @@ std::vector<std::string> KeyFileLines(const InstallerCleanup& record,
     std::vector<std::string> lines;
     for (const InstallerStore& root : roots) {
         for (const std::wstring& file : record.key_files) {
-            lines.push_back(std::to_string(root.number) + "  " + Narrow(file));
+            lines.push_back(std::to_string(root.number) + "  " + ansi_path(file));
         }
     }
     return lines;
@@ -250,9 +246,9 @@ TEST_F(MsiDatabaseTest, BothVariantsRemoveVAndLeaveWWithItsShareOfTheCommonCompo
               std::wstring(kComponentVFirst), std::wstring(kComponentVSecond)}) {
             bool logged = false;
             for (const std::string& line : native_lines) {
-                logged = logged || line.find(Narrow(removed)) != std::string::npos;
+                logged = logged || line.find(ansi_path(removed)) != std::string::npos;
             }
-            EXPECT_TRUE(logged) << Narrow(removed);
+            EXPECT_TRUE(logged) << ansi_path(removed);
         }
         InstallBothProducts();
     }
@@ -354,7 +350,7 @@ TEST_F(MsiDatabaseTest, CodesAndKeyPathsFromAUsersHiveActOnlyOnThatUsersInstalle
     const auto expect_p_removed = [&](const char* variant) {
         SCOPED_TRACE(variant);
         for (const std::wstring& store : {user_store, user_classes})
-            EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, store + upgrade)) << Narrow(store);
+            EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, store + upgrade)) << ansi_path(store);
         EXPECT_FALSE(
             KeyExists(HKEY_CURRENT_USER, user_store + L"Installer\\Products\\" + packed_p));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, user_data + L"Products\\" + packed_p));

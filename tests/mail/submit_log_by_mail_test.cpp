@@ -20,6 +20,7 @@
 #include "tests/support/full_file.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/smtp_dialogue.h"
 #include "tests/support/smtp_sink.h"
 #include "tests/support/text_file.h"
 #include "tests/support/unix_link.h"
@@ -29,9 +30,9 @@ namespace {
 using korve::mail::SubmissionDialogs;
 using korve::mail::SubmitLogByMail;
 using korve::mail::SupportMailServer;
-using korve::test::hear;
-using korve::test::hear_data;
 using korve::test::say;
+using korve::test::smtp_dialogue;
+using turn = korve::test::smtp_turn;
 
 const char* const kMailbox = "support@example.com";
 const char* const kQuestion = "Would you like to send a log file to Velocore support?";
@@ -76,11 +77,8 @@ class SubmitLogByMailTest : public ::testing::Test {
   protected:
     SubmitLogByMailTest()
         : folder_(std::string("mail-") +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name()) {
-        ::GetCurrentDirectoryA(MAX_PATH, previous_directory_);
-        ::SetCurrentDirectoryA(folder_.path().c_str());
-    }
-    ~SubmitLogByMailTest() override { ::SetCurrentDirectoryA(previous_directory_); }
+                      ::testing::UnitTest::GetInstance()->current_test_info()->name(),
+                  korve::test::folder_use::current_directory) {}
 
     void write_log(const std::string& bytes) {
         korve::test::write_file(folder_ / "KORVERemover.log.txt", bytes);
@@ -91,7 +89,6 @@ class SubmitLogByMailTest : public ::testing::Test {
     }
 
     korve::test::scratch_folder folder_;
-    char previous_directory_[MAX_PATH] = {};
 };
 
 TEST_F(SubmitLogByMailTest, MissingLogFileGivesZeroAndShowsNothing) {
@@ -200,8 +197,7 @@ TEST_F(SubmitLogByMailTest, RejectedRecipientShowsTheErrorAndStillGivesOne) {
     write_log("abc");
     const std::string rejection = "550 5.1.1 <support@example.com>: no such mailbox";
     korve::test::scripted_server server(
-        {say("220 scripted\r\n"), hear(), say("250 hi\r\n"), hear(), say("250 reset\r\n"), hear(),
-         say("250 sender ok\r\n"), hear(), say(rejection + "\r\n"), hear(), say("221 bye\r\n")});
+        smtp_dialogue({{turn::rcpt_to, {say(rejection + "\r\n")}}}, turn::rcpt_to));
     answered_dialogs person(IDYES, {{1, "me@example.org"}});
     EXPECT_EQ(1, SubmitLogByMail(person, server_at(server.port()), L""));
     EXPECT_EQ("EHLO installer\r\nRSET\r\nMAIL FROM: <>\r\nRCPT TO: <support@example.com>\r\n",
@@ -238,7 +234,6 @@ TEST_F(SubmitLogByMailTest, UnreachableServerShowsTheConnectError) {
 // A broken or hostile server cannot make the program hold what it sends: the line limit ends
 // the dialogue, and the person sees why in the usual box.
 TEST_F(SubmitLogByMailTest, EndlessServerLinesEndInTheNotSubmittedBox) {
-    using korve::test::hear_data;
     const std::size_t longest = quill::internet::transport::tcp::base::max_line_length;
     const std::string too_long = "read_line() failed: line longer than 65536 bytes";
     struct hostile_case {
@@ -253,17 +248,12 @@ TEST_F(SubmitLogByMailTest, EndlessServerLinesEndInTheNotSubmittedBox) {
          "internet.transport.line_too_long[" + too_long + "]",
          kNotSubmitted},
         {"RSET answered with a line just over the limit",
-         {say("220 scripted\r\n"), hear(), say("250 hi\r\n"), hear(),
-          say("250 " + std::string(longest - 3, 'r') + "\r\n")},
-         "smtp.temporary_failure[" + too_long + "]",
-         kNotSubmitted},
+         smtp_dialogue({{turn::rset, {say("250 " + std::string(longest - 3, 'r') + "\r\n")}}},
+                       turn::rset),
+         "smtp.temporary_failure[" + too_long + "]", kNotSubmitted},
         {"RSET answered with a line just under the limit",
-         {say("220 scripted\r\n"), hear(), say("250 hi\r\n"), hear(),
-          say("250 " + std::string(longest - 4, 'r') + "\r\n"), hear(), say("250 ok\r\n"), hear(),
-          say("250 ok\r\n"), hear(), say("354 go\r\n"), hear_data(), say("250 queued\r\n"), hear(),
-          say("221 bye\r\n")},
-         "Thank you. The log file has been submitted.",
-         "Log file submitted"},
+         smtp_dialogue({{turn::rset, {say("250 " + std::string(longest - 4, 'r') + "\r\n")}}}),
+         "Thank you. The log file has been submitted.", "Log file submitted"},
     };
     write_log("abc");
     for (const hostile_case& c : cases) {

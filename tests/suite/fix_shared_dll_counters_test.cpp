@@ -8,7 +8,7 @@
 #include "quill/handle.h"
 #include "quill/unicode/conversion.h"
 #include "suite/shared_tray_remover.h"
-#include "tests/suite/working_folder.h"
+#include "tests/support/remover.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ class FixSharedDllCountersTest : public ::testing::Test {
             korve::suite::SharedTrayRemover remover(kBrand, L"Tray", L"KORVE", L"KestranaTray.exe");
             remover.FixSharedDllCounters(count);
         }
-        return work_.log_texts();
+        return korve::test::log_texts(work_);
     }
 
     static std::vector<std::string> heading(int count) {
@@ -107,7 +107,7 @@ class FixSharedDllCountersTest : public ::testing::Test {
                 "Conters of Pellam Tray fils in SharedDLLs key:"};
     }
 
-    korve::test::working_folder work_{"suite-counters"};
+    korve::test::scratch_folder work_{"suite-counters", korve::test::folder_use::current_directory};
     shared_dlls_view dlls_{KEY_WOW64_32KEY};
     const std::wstring exe_ = kFolder + L"KestranaTray.exe";
     const std::wstring dll_ = kFolder + L"qvhtml.dll";

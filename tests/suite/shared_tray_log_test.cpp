@@ -12,7 +12,7 @@
 #include "quill/log/file.h"
 #include "suite/shared_tray_remover.h"
 #include "tests/support/message_box_answerer.h"
-#include "tests/suite/working_folder.h"
+#include "tests/support/remover.h"
 
 namespace {
 
@@ -24,7 +24,8 @@ void repair_nothing(korve::suite::SharedTrayRemover& remover) {
 }
 
 TEST(SharedTrayLogTest, LinesJoinTheProgramLogBetweenTheMainChannelLines) {
-    korve::test::working_folder work("suite-log-shared");
+    korve::test::scratch_folder work("suite-log-shared",
+                                     korve::test::folder_use::current_directory);
     quill::log::channel main;
     main.attach(0, std::make_unique<quill::log::file>("KORVERemover", 0xFFFFFFFFu, 0));
     main.write(quill::log::level_note, "before the tray");
@@ -35,7 +36,7 @@ TEST(SharedTrayLogTest, LinesJoinTheProgramLogBetweenTheMainChannelLines) {
     main.write(quill::log::level_note, "after the tray");
     main.close();
 
-    const std::vector<std::string> texts = work.log_texts();
+    const std::vector<std::string> texts = korve::test::log_texts(work);
     ASSERT_GE(texts.size(), 4u);
     EXPECT_EQ("before the tray", texts[0]);
     EXPECT_EQ("Fixing Pellam Tray counters in SharedDLLs", texts[1]);
@@ -44,8 +45,9 @@ TEST(SharedTrayLogTest, LinesJoinTheProgramLogBetweenTheMainChannelLines) {
 }
 
 TEST(SharedTrayLogTest, UnwritableLogFileShowsTheRemoveExeBoxAndLogsToTheConsoleOnly) {
-    korve::test::working_folder work("suite-log-blocked");
-    korve::test::make_folder(work.folder() / "KORVERemover.log.txt");  // blocks the file
+    korve::test::scratch_folder work("suite-log-blocked",
+                                     korve::test::folder_use::current_directory);
+    korve::test::make_folder(work / "KORVERemover.log.txt");  // blocks the file
 
     korve::test::message_box_answerer answerer(IDOK);
     std::atomic<bool> done{false};

@@ -12,13 +12,15 @@
 #include "quill/handle.h"
 #include "quill/unicode/conversion.h"
 #include "tests/suite/tray_footprint.h"
-#include "tests/suite/working_folder.h"
+#include "tests/support/remover.h"
 #include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/text_file.h"
 #include "tests/support/unix_link.h"
 
 namespace {
 
+using korve::test::contains;
 using korve::test::make_folder;
 using korve::test::path_exists;
 using korve::test::write_file;
@@ -26,16 +28,9 @@ using korve::test::write_file;
 constexpr DWORD kTerminated = 255;
 constexpr DWORD kQuit = 0;
 
-std::wstring wide(const std::string& ansi) {
-    return quill::unicode::to_wide(ansi, quill::unicode::ansi_codepage);
-}
 // The log file holds UTF-8.
 std::string utf8(const std::string& ansi) {
-    return quill::unicode::to_narrow(wide(ansi), quill::unicode::utf8_codepage);
-}
-
-bool contains(const std::vector<std::string>& texts, const std::string& wanted) {
-    return std::find(texts.begin(), texts.end(), wanted) != texts.end();
+    return quill::unicode::to_narrow(korve::test::wide_path(ansi), quill::unicode::utf8_codepage);
 }
 
 DWORD wait_for_exit(const korve::test::started_process& process, DWORD milliseconds) {
@@ -157,7 +152,7 @@ class SharedTrayRemoverTest : public ::testing::Test {
 
         place_.create_key(L"Software\\Kestrana\\Tray\\Settings");
         place_.create_key(L"Software\\Kestrana\\Corvo");
-        place_.set_run_value(wide(program()));
+        place_.set_run_value(korve::test::wide_path(program()));
         place_.set_counter(exe_counter(), 2);
         place_.set_counter(dll_counter(), 2);
     }
@@ -170,7 +165,7 @@ class SharedTrayRemoverTest : public ::testing::Test {
             remover.RemoveSharedTray();
             elapsed_ = ::GetTickCount64() - started;
         }
-        return work_.log_texts();
+        return korve::test::log_texts(work_);
     }
 
     std::string configuration_file() const {
@@ -180,8 +175,10 @@ class SharedTrayRemoverTest : public ::testing::Test {
         return place_.program_folder() + "HTML\\gfx\\Icon_PMTRAY-UPD-KORVE.png";
     }
     std::string program() const { return place_.program_folder() + "KestranaTray.exe"; }
-    std::wstring exe_counter() const { return wide(program()); }
-    std::wstring dll_counter() const { return wide(place_.program_folder() + "qvhtml.dll"); }
+    std::wstring exe_counter() const { return korve::test::wide_path(program()); }
+    std::wstring dll_counter() const {
+        return korve::test::wide_path(place_.program_folder() + "qvhtml.dll");
+    }
 
     std::vector<std::string> counter_lines(int count) const {
         return {"Fixing Pellam Tray counters in SharedDLLs",
@@ -191,7 +188,7 @@ class SharedTrayRemoverTest : public ::testing::Test {
                 "   " + utf8(place_.program_folder()) + "qvhtml.dll - 2"};
     }
 
-    korve::test::working_folder work_{"suite-tray"};
+    korve::test::scratch_folder work_{"suite-tray", korve::test::folder_use::current_directory};
     korve::test::tray_footprint place_;
     ULONGLONG elapsed_ = 0;
 };
@@ -202,7 +199,7 @@ TEST_F(SharedTrayRemoverTest, LastProductAsksTheTrayToQuitAndRemovesEverythingOf
     install_tray({}, true);
     const auto& tray = place_.start_tray(program(), true);
     // The quitting instance tells where it was started: never in the run's current folder.
-    const std::string record = work_.folder() / "tray-folder.txt";
+    const std::string record = work_ / "tray-folder.txt";
     ::SetEnvironmentVariableA("KESTRANA_TRAY_RECORD", record.c_str());
 
     std::vector<std::string> expected = {
@@ -368,7 +365,8 @@ TEST_F(SharedTrayRemoverTest, RegistryUnitEndsAtItsFirstError) {
         "Cleaning registry: HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\\PellamTray";
     for (const auto& test : cases) {
         SCOPED_TRACE(test.title);
-        korve::test::working_folder work(std::string("suite-tray-registry"));
+        korve::test::scratch_folder work(std::string("suite-tray-registry"),
+                                         korve::test::folder_use::current_directory);
         if (test.brand_key) place_.create_key(L"Software\\Kestrana\\Other");
         if (test.tray_key) place_.create_key(L"Software\\Kestrana\\Tray\\Settings");
         if (test.run_value) {
@@ -385,7 +383,7 @@ TEST_F(SharedTrayRemoverTest, RegistryUnitEndsAtItsFirstError) {
             remover.RemoveSharedTray();
             elapsed_ = ::GetTickCount64() - started;
         }
-        const std::vector<std::string> texts = work.log_texts();
+        const std::vector<std::string> texts = korve::test::log_texts(work);
         EXPECT_EQ(test.tray_line, contains(texts, tray_line));
         EXPECT_EQ(test.run_line, contains(texts, run_line));
         EXPECT_FALSE(place_.key_exists(L"Software\\Kestrana\\Tray"));
@@ -402,7 +400,8 @@ TEST_F(SharedTrayRemoverTest, RegistryUnitEndsAtItsFirstError) {
 // Only registry errors are the step's own to drop; a system folder that cannot be had ends it.
 TEST_F(SharedTrayRemoverTest, UnavailableSystemFolderEndsTheStepWithItsError) {
     korve::test::scratch_folder profile("suite-no-appdata");
-    const shell_folder_override missing(HKEY_CURRENT_USER, L"AppData", wide(profile / "Missing"));
+    const shell_folder_override missing(HKEY_CURRENT_USER, L"AppData",
+                                        korve::test::wide_path(profile / "Missing"));
     install_tray({}, false);
     korve::suite::SharedTrayRemover remover(L"Kestrana", L"Tray", L"KORVE", L"KestranaTray.exe");
     try {
@@ -423,8 +422,9 @@ TEST_F(SharedTrayRemoverTest, FoldersWithNonAsciiNamesAreFoundAndLoggedAsTheyAre
     const std::string common = profile / "ProgramData";
     const std::string roaming = profile / "Roaming";
     const shell_folder_override common_redirected(HKEY_LOCAL_MACHINE, L"Common AppData",
-                                                  wide(common));
-    const shell_folder_override user_redirected(HKEY_CURRENT_USER, L"AppData", wide(roaming));
+                                                  korve::test::wide_path(common));
+    const shell_folder_override user_redirected(HKEY_CURRENT_USER, L"AppData",
+                                                korve::test::wide_path(roaming));
     const std::string configurations = common + "\\Kestrana\\Tray\\Configurations";
     make_folder(configurations);
     write_file(configurations + "\\KORVE.xml", "<config/>");

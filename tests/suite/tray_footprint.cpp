@@ -7,6 +7,7 @@
 #include "quill/handle.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scratch_key.h"
+#include "tests/support/system_folders.h"
 
 namespace korve::test {
 namespace {
@@ -17,12 +18,6 @@ const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\R
 const wchar_t* const kRunValue = L"PellamTray";
 const wchar_t* const kSharedDlls = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 constexpr REGSAM kView32 = KEY_WOW64_32KEY;
-
-std::string system_folder(int csidl) {
-    char path[MAX_PATH] = {};
-    EXPECT_EQ(S_OK, ::SHGetFolderPathA(nullptr, csidl, nullptr, 0, path)) << "CSIDL " << csidl;
-    return std::string(path) + "\\";
-}
 
 quill::unique_hkey open_32(const std::wstring& path, bool create) {
     quill::unique_hkey key;
@@ -67,9 +62,9 @@ bool is_brand_counter(const std::wstring& name) {
 }  // namespace
 
 tray_footprint::tray_footprint()
-    : common_app_data_(system_folder(CSIDL_COMMON_APPDATA)),
-      program_files_x86_(system_folder(CSIDL_PROGRAM_FILESX86)),
-      app_data_(system_folder(CSIDL_APPDATA)),
+    : common_app_data_(system_folder(CSIDL_COMMON_APPDATA) + "\\"),
+      program_files_x86_(system_folder(CSIDL_PROGRAM_FILESX86) + "\\"),
+      app_data_(system_folder(CSIDL_APPDATA) + "\\"),
       common_brand_(common_app_data_ + "Kestrana"),
       programs_brand_(program_files_x86_ + "Kestrana"),
       user_brand_(app_data_ + "Kestrana") {

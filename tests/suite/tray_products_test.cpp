@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "quill/unicode/conversion.h"
 #include "tests/support/scratch_folder.h"
 
 namespace {
@@ -37,8 +36,7 @@ TEST(CountTrayProductsTest, CountsTheOtherProductsByTheirConfigurationFileNames)
         korve::test::scratch_folder folder("suite-count");
         for (const std::string& name : test.files) korve::test::write_file(folder / name, "<x/>");
         for (const std::string& name : test.folders) korve::test::make_folder(folder / name);
-        const std::wstring path =
-            quill::unicode::to_wide(folder.path(), quill::unicode::ansi_codepage);
+        const std::wstring path = korve::test::wide_path(folder.path());
         const korve::suite::TrayProducts products = korve::suite::CountTrayProducts(path);
         EXPECT_EQ(test.expected, products.count);
         EXPECT_EQ(0u, products.listing_error);
@@ -47,8 +45,7 @@ TEST(CountTrayProductsTest, CountsTheOtherProductsByTheirConfigurationFileNames)
 
 TEST(CountTrayProductsTest, MissingFolderCountsNothing) {
     korve::test::scratch_folder folder("suite-count-missing");
-    const std::wstring missing =
-        quill::unicode::to_wide(folder / "Configurations", quill::unicode::ansi_codepage);
+    const std::wstring missing = korve::test::wide_path(folder / "Configurations");
     for (const std::wstring& path : {missing, std::wstring()}) {
         const korve::suite::TrayProducts products = korve::suite::CountTrayProducts(path);
         EXPECT_EQ(0, products.count);

@@ -5,37 +5,24 @@
 #include <vector>
 
 #include "quill/log/channel.h"
-#include "quill/log/listener.h"
 
 namespace korve::test {
 
-// Collects the texts (without prefix) of the lines written to one channel while it lives.
+// Collects the texts (without the time-stamp prefix) written to one channel while it lives; the
+// channel is closed at the end, which removes every listener.
 class captured_lines {
   public:
-    explicit captured_lines(quill::log::channel& channel) : channel_(channel) {
-        channel_.attach(0, std::make_unique<sink>(lines_));
-    }
-    ~captured_lines() { channel_.close(); }
+    explicit captured_lines(quill::log::channel& channel);
+    ~captured_lines();
     captured_lines(const captured_lines&) = delete;
     captured_lines& operator=(const captured_lines&) = delete;
 
-    const std::vector<std::string>& lines() const noexcept { return lines_; }
-    void clear() { lines_.clear(); }
+    const std::vector<std::string>& lines() const noexcept { return *lines_; }
+    void clear() { lines_->clear(); }
 
   private:
-    class sink : public quill::log::listener {
-      public:
-        explicit sink(std::vector<std::string>& lines) : lines_(lines) {}
-        void write(int, const std::string&, const std::string& text) override {
-            lines_.push_back(text);
-        }
-
-      private:
-        std::vector<std::string>& lines_;
-    };
-
     quill::log::channel& channel_;
-    std::vector<std::string> lines_;
+    std::shared_ptr<std::vector<std::string>> lines_;
 };
 
 // The lines from the one equal to `first` up to, not including, the one equal to `end`

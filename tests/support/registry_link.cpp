@@ -1,35 +1,18 @@
 #include "tests/support/registry_link.h"
 
-#include <sddl.h>
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "installer/hive_owner.h"
 #include "quill/handle.h"
 
 namespace korve::test {
 namespace {
 
-std::wstring current_user_sid() {
-    quill::unique_handle token;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return L"";
-    DWORD size = 0;
-    ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> buffer(size);
-    if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size))
-        return L"";
-    LPWSTR text = nullptr;
-    if (!::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
-        return L"";
-    const std::wstring sid = text;
-    ::LocalFree(text);
-    return sid;
-}
-
 std::wstring kernel_name(HKEY root, const std::wstring& path) {
     if (root == HKEY_LOCAL_MACHINE) return L"\\Registry\\Machine\\" + path;
-    return L"\\Registry\\User\\" + current_user_sid() + L"\\" + path;
+    return L"\\Registry\\User\\" + CurrentUserSid().value_or(L"") + L"\\" + path;
 }
 
 }  // namespace

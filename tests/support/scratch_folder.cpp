@@ -13,6 +13,10 @@ std::wstring wide_path(const std::string& ansi_path) {
     return quill::unicode::to_wide(ansi_path, quill::unicode::ansi_codepage);
 }
 
+std::string ansi_path(const std::wstring& path) {
+    return quill::unicode::to_narrow(path, quill::unicode::ansi_codepage);
+}
+
 std::string printable(const std::wstring& path) {
     return quill::unicode::to_narrow(path, quill::unicode::utf8_codepage, false);
 }
@@ -44,20 +48,6 @@ void write_file(const std::wstring& path, const std::string& bytes) {
 
 void write_file(const std::string& path, const std::string& bytes) {
     write_file(wide_path(path), bytes);
-}
-
-std::string read_file(const std::string& path) {
-    quill::unique_file file(::CreateFileW(wide_path(path).c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return std::string();
-    std::string content;
-    char buffer[65536];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        content.append(buffer, read);
-    }
-    return content;
 }
 
 bool path_exists(const std::wstring& path) {
@@ -94,12 +84,35 @@ void remove_recursively(const std::string& path) {
     remove_recursively(wide_path(path));
 }
 
-scratch_folder::scratch_folder(const std::string& name) : path_("C:\\korve-tests\\" + name) {
+void fill_product_folder(const std::string& product) {
+    make_folder(product + "\\bin\\plugins");
+    make_folder(product + "\\Help\\.cache");
+    write_file(product + "\\Velocore.exe", "MZ");
+    write_file(product + "\\Velocore.lnk", "L");
+    write_file(product + "\\bin\\core.dll", "MZ");
+    write_file(product + "\\bin\\plugins\\plugin.dat", "x");
+    write_file(product + "\\hidden.ini", "[x]");
+    EXPECT_TRUE(::SetFileAttributesA((product + "\\hidden.ini").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    write_file(product + "\\Help\\Manual.lnk", "L");
+    write_file(product + "\\Help\\.cache\\index", "i");
+    EXPECT_TRUE(
+        ::SetFileAttributesA((product + "\\Help\\Manual.lnk").c_str(), FILE_ATTRIBUTE_READONLY));
+}
+
+scratch_folder::scratch_folder(const std::string& name, folder_use use)
+    : path_("C:\\korve-tests\\" + name) {
     remove_recursively(path_);
     make_folder(path_);
+    if (use == folder_use::current_directory) {
+        char previous[MAX_PATH] = {};
+        ::GetCurrentDirectoryA(MAX_PATH, previous);
+        previous_directory_ = previous;
+        EXPECT_TRUE(::SetCurrentDirectoryA(path_.c_str())) << path_;
+    }
 }
 
 scratch_folder::~scratch_folder() {
+    if (!previous_directory_.empty()) ::SetCurrentDirectoryA(previous_directory_.c_str());
     remove_recursively(path_);
 }
 

@@ -81,6 +81,15 @@ script_step reset() {
     return {script_step::action::reset, std::string(), 0};
 }
 
+std::vector<script_step> dripped(const std::string& bytes, unsigned long milliseconds) {
+    std::vector<script_step> steps;
+    for (const char c : bytes) {
+        steps.push_back(say(std::string(1, c)));
+        steps.push_back(pause(milliseconds));
+    }
+    return steps;
+}
+
 unsigned short unused_port() {
     quill::internet::environment::guard sockets;
     unsigned short port = 0;

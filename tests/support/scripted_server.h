@@ -26,6 +26,9 @@ script_step pause(unsigned long milliseconds);
 script_step hang_up();  // closes the connection
 script_step reset();    // aborts the connection: the client sees a reset, not an orderly close
 
+// `bytes` one at a time, each followed by a pause of `milliseconds`.
+std::vector<script_step> dripped(const std::string& bytes, unsigned long milliseconds);
+
 // A peer on 127.0.0.1 at an ephemeral port, on a thread of its own: it accepts one
 // connection (waiting up to 5 s for it) and plays its script. After the script (unless it hung up)
 // it keeps reading until the client closes, so the transcript also shows what the client sent

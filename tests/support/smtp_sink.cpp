@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "quill/handle.h"
+#include "tests/support/text_file.h"
 
 namespace korve::test {
 
@@ -26,7 +27,7 @@ void remove_folder_content(const std::string& folder) {
 bool wait_for_file(const std::string& path, std::string& content, unsigned long wait_ms) {
     const ULONGLONG deadline = ::GetTickCount64() + wait_ms;
     for (;;) {
-        if (read_whole_file(path, content)) return true;
+        if (read_file(path, content)) return true;
         if (::GetTickCount64() >= deadline) return false;
         ::Sleep(kPollMs);
     }
@@ -58,21 +59,6 @@ bool start_host_program(const std::string& unix_program, const std::string& argu
     return true;
 }
 
-bool read_whole_file(const std::string& path, std::string& content) {
-    quill::unique_file file(::CreateFileA(path.c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    std::string data;
-    char block[65536];
-    DWORD read = 0;
-    while (::ReadFile(file.get(), block, sizeof(block), &read, nullptr) && read > 0) {
-        data.append(block, read);
-    }
-    content.swap(data);
-    return true;
-}
-
 smtp_sink::smtp_sink(const std::string& script, const std::string& folder, int count,
                      int limit_seconds)
     : folder_(wine_path(folder)) {
@@ -92,7 +78,7 @@ bool smtp_sink::message(int n, std::string& content, unsigned long wait_ms) cons
 
 std::string smtp_sink::envelope(int n) const {
     std::string content;
-    read_whole_file(folder_ + "\\message-" + std::to_string(n) + ".envelope", content);
+    read_file(folder_ + "\\message-" + std::to_string(n) + ".envelope", content);
     return content;
 }
 

@@ -34,7 +34,4 @@ std::string wine_path(const std::string& unix_path);
 // Starts a host program (Unix path) with arguments; Wine gives no handle for it.
 bool start_host_program(const std::string& unix_program, const std::string& arguments);
 
-// Reads a whole file; false if it cannot be opened.
-bool read_whole_file(const std::string& path, std::string& content);
-
 }  // namespace korve::test

@@ -2,11 +2,9 @@
 
 #include <windows.h>
 
-#include <tlhelp32.h>
-
 #include <gtest/gtest.h>
 
-#include <string.h>
+#include "cleanup/process.h"
 
 namespace korve::test {
 
@@ -59,14 +57,9 @@ std::string copy_sleeper(const std::string& folder, const std::string& file_name
 }
 
 bool wait_until_listed(const std::string& file_name) {
+    const korve::cleanup::process listed(file_name);
     for (int attempt = 0; attempt < 200; ++attempt) {
-        quill::unique_file snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        PROCESSENTRY32 entry{};
-        entry.dwSize = sizeof(entry);
-        for (BOOL more = ::Process32First(snapshot.get(), &entry); more;
-             more = ::Process32Next(snapshot.get(), &entry)) {
-            if (_stricmp(entry.szExeFile, file_name.c_str()) == 0) return true;
-        }
+        if (listed.is_running()) return true;
         ::Sleep(50);
     }
     return false;

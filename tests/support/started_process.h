@@ -33,7 +33,8 @@ std::string sleeper_path();
 // Copies the sleeper to `folder`\`file_name` and returns the copy's path.
 std::string copy_sleeper(const std::string& folder, const std::string& file_name);
 
-// Waits (up to 10 s) until a process with this executable name shows in the process list.
+// Waits (up to 10 s) until a process with this executable name shows in the process list, as
+// the product looks for it.
 bool wait_until_listed(const std::string& file_name);
 
 }  // namespace korve::test

@@ -10,11 +10,13 @@
 
 #include "quill/fs/open.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/text_file.h"
 #include "tests/support/unix_link.h"
 
 namespace quill::fs {
 namespace {
 
+using korve::test::fill_product_folder;
 using korve::test::make_folder;
 using korve::test::path_exists;
 using korve::test::read_file;
@@ -27,17 +29,6 @@ constexpr attribute_policy keep = attribute_policy::keep;
 
 void make_read_only(const std::string& path) {
     ASSERT_TRUE(::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY)) << path;
-}
-
-// A product folder with nested folders and read-only, hidden and plain files.
-void fill_product_folder(const std::string& product) {
-    make_folder(product + "\\bin\\plugins");
-    write_file(product + "\\Velocore.exe", "MZ");
-    write_file(product + "\\bin\\core.dll", "MZ");
-    write_file(product + "\\bin\\plugins\\readonly.dat", "x");
-    make_read_only(product + "\\bin\\plugins\\readonly.dat");
-    write_file(product + "\\hidden.ini", "[x]");
-    ::SetFileAttributesA((product + "\\hidden.ini").c_str(), FILE_ATTRIBUTE_HIDDEN);
 }
 
 class DeleteTreeTest : public ::testing::Test {
@@ -66,7 +57,7 @@ TEST_F(DeleteTreeTest, WithoutClearingReadOnlyFilesAndTheirFoldersStay) {
     fill_product_folder(product_);
     EXPECT_FALSE(delete_tree(product_, keep));
     EXPECT_EQ(static_cast<DWORD>(ERROR_DIR_NOT_EMPTY), ::GetLastError());
-    EXPECT_TRUE(path_exists(product_ + "\\bin\\plugins\\readonly.dat"));
+    EXPECT_TRUE(path_exists(product_ + "\\Help\\Manual.lnk"));
     EXPECT_FALSE(path_exists(product_ + "\\Velocore.exe"));
     EXPECT_FALSE(path_exists(product_ + "\\bin\\core.dll"));
 }

@@ -10,18 +10,21 @@
 #include "quill/internet/environment/guard.h"
 #include "quill/internet/transport/tcp/raw.h"
 #include "tests/support/scripted_server.h"
+#include "tests/support/smtp_dialogue.h"
 
 namespace {
 
 using namespace quill::internet;
 using korve::test::hang_up;
 using korve::test::hear;
-using korve::test::hear_data;
+using korve::test::pause;
 using korve::test::reset;
 using korve::test::say;
 using korve::test::script_step;
 using korve::test::scripted_server;
+using korve::test::smtp_dialogue;
 using script = std::vector<script_step>;
+using turn = korve::test::smtp_turn;
 
 const char* const kRecipient = "support@example.com";
 
@@ -32,39 +35,6 @@ const std::string kData = "Subject: test\r\n\r\nbody\r\n.\r\n";
 const std::string kQuit = "QUIT\r\n";
 const smtp::message_lines kMessage = {"Subject: test", "", "body"};
 const std::size_t kLongestLine = transport::tcp::base::max_line_length;
-
-script greeting_and_ehlo(const std::string& greeting = "220 sink ready\r\n") {
-    return {say(greeting), hear(), say("250 sink\r\n")};
-}
-
-script envelope_up_to_data(const std::string& data_reply = "354 go ahead\r\n") {
-    return {hear(), say("250 reset\r\n"),        hear(), say("250 sender ok\r\n"),
-            hear(), say("250 recipient ok\r\n"), hear(), say(data_reply)};
-}
-
-script data_and_quit(const std::string& final_reply = "250 queued\r\n") {
-    return {hear_data(), say(final_reply), hear(), say("221 bye\r\n")};
-}
-
-script joined(std::initializer_list<script> parts) {
-    script all;
-    for (const script& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
-script whole_delivery() {
-    return joined({greeting_and_ehlo(), envelope_up_to_data(), data_and_quit()});
-}
-
-// `text` one byte at a time, 300 ms apart: each byte well within a 1-second time-out.
-script dripped(const std::string& text) {
-    script steps;
-    for (const char c : text) {
-        steps.push_back(say(std::string(1, c)));
-        steps.push_back(korve::test::pause(300));
-    }
-    return steps;
-}
 
 std::string numbered_lines(const char* prefix, int count) {
     std::string lines;
@@ -83,21 +53,16 @@ struct dialogue_case {
 std::vector<dialogue_case> dialogue_cases() {
     const std::string delivered = kEhlo + kEnvelope + kData + kQuit;
     return {
-        {"whole delivery", whole_delivery(), kMessage, delivered, ""},
-        {"three-character greeting",
-         joined({greeting_and_ehlo("220\r\n"), envelope_up_to_data(), data_and_quit()}), kMessage,
+        {"whole delivery", smtp_dialogue(), kMessage, delivered, ""},
+        {"three-character greeting", smtp_dialogue({{turn::greeting, {say("220\r\n")}}}), kMessage,
          delivered, ""},
         {"128 continuation lines",
-         joined(
-             {{say("220 ready\r\n"), hear(), say(numbered_lines("250-line", 128) + "250 last\r\n")},
-              envelope_up_to_data(),
-              data_and_quit()}),
+         smtp_dialogue({{turn::ehlo, {say(numbered_lines("250-line", 128) + "250 last\r\n")}}}),
          kMessage, delivered, ""},
         {"129 continuation lines",
-         {say("220 ready\r\n"), hear(), say(numbered_lines("250-line", 129) + "250 last\r\n")},
-         kMessage,
-         kEhlo,
-         "smtp[Excess response: 250-line129]"},
+         smtp_dialogue({{turn::ehlo, {say(numbered_lines("250-line", 129) + "250 last\r\n")}}},
+                       turn::ehlo),
+         kMessage, kEhlo, "smtp[Excess response: 250-line129]"},
         {"underscore as fourth character",
          {say("220_ready\r\n")},
          kMessage,
@@ -109,25 +74,17 @@ std::vector<dialogue_case> dialogue_cases() {
          "",
          "smtp[Bad response: 22]"},
         {"short line inside a multi-line reply",
-         {say("220 ready\r\n"), hear(), say("250-sink\r\n25\r\n")},
-         kMessage,
-         kEhlo,
+         smtp_dialogue({{turn::ehlo, {say("250-sink\r\n25\r\n")}}}, turn::ehlo), kMessage, kEhlo,
          "smtp[Bad response: 25]"},
         {"EHLO rejected with 502, HELO accepted",
-         joined(
-             {{say("220 ready\r\n"), hear(), say("502 unknown\r\n"), hear(), say("250 hello\r\n")},
-              envelope_up_to_data(),
-              data_and_quit()}),
+         smtp_dialogue({{turn::ehlo, {say("502 unknown\r\n"), hear(), say("250 hello\r\n")}}}),
          kMessage, kEhlo + "HELO installer\r\n" + kEnvelope + kData + kQuit, ""},
         {"EHLO and HELO rejected",
-         {say("220 ready\r\n"), hear(), say("502 unknown\r\n"), hear(), say("550 go away\r\n")},
-         kMessage,
-         kEhlo + "HELO installer\r\n",
-         "smtp.permanent_failure[550 go away]"},
+         smtp_dialogue({{turn::ehlo, {say("502 unknown\r\n"), hear(), say("550 go away\r\n")}}},
+                       turn::ehlo),
+         kMessage, kEhlo + "HELO installer\r\n", "smtp.permanent_failure[550 go away]"},
         {"EHLO answered 421 is not retried with HELO",
-         {say("220 ready\r\n"), hear(), say("421 closing\r\n")},
-         kMessage,
-         kEhlo,
+         smtp_dialogue({{turn::ehlo, {say("421 closing\r\n")}}}, turn::ehlo), kMessage, kEhlo,
          "smtp.temporary_failure[421 closing]"},
         {"greeting 421",
          {say("421 too busy\r\n")},
@@ -140,61 +97,46 @@ std::vector<dialogue_case> dialogue_cases() {
          "",
          "smtp.permanent_failure[554 no service]"},
         {"MAIL FROM answered 451",
-         joined({greeting_and_ehlo(),
-                 {hear(), say("250 reset\r\n"), hear(), say("451 try later\r\n")}}),
-         kMessage, kEhlo + "RSET\r\nMAIL FROM: <>\r\n", "smtp.temporary_failure[451 try later]"},
+         smtp_dialogue({{turn::mail_from, {say("451 try later\r\n")}}}, turn::mail_from), kMessage,
+         kEhlo + "RSET\r\nMAIL FROM: <>\r\n", "smtp.temporary_failure[451 try later]"},
         {"RCPT TO rejected with a multi-line reply: the last line is the message",
-         joined({greeting_and_ehlo(),
-                 {hear(), say("250 reset\r\n"), hear(), say("250 ok\r\n"), hear(),
-                  say("550-no such user\r\n550 mailbox unavailable\r\n")}}),
+         smtp_dialogue({{turn::rcpt_to, {say("550-no such user\r\n550 mailbox unavailable\r\n")}}},
+                       turn::rcpt_to),
          kMessage, kEhlo + "RSET\r\nMAIL FROM: <>\r\nRCPT TO: <support@example.com>\r\n",
          "smtp.permanent_failure[550 mailbox unavailable]"},
         {"DATA answered first with 2xx, then 354",
-         joined({greeting_and_ehlo(),
-                 envelope_up_to_data("250 hmm\r\n"),
-                 {say("354 go\r\n")},
-                 data_and_quit()}),
-         kMessage, delivered, ""},
-        {"DATA answered 554", joined({greeting_and_ehlo(), envelope_up_to_data("554 no\r\n")}),
+         smtp_dialogue({{turn::data, {say("250 hmm\r\n"), say("354 go\r\n")}}}), kMessage,
+         delivered, ""},
+        {"DATA answered 554", smtp_dialogue({{turn::data, {say("554 no\r\n")}}}, turn::data),
          kMessage, kEhlo + kEnvelope, "smtp.permanent_failure[554 no]"},
         {"final dot answered 552",
-         joined(
-             {greeting_and_ehlo(), envelope_up_to_data(), {hear_data(), say("552 too big\r\n")}}),
-         kMessage, kEhlo + kEnvelope + kData, "smtp.permanent_failure[552 too big]"},
+         smtp_dialogue({{turn::message, {say("552 too big\r\n")}}}, turn::message), kMessage,
+         kEhlo + kEnvelope + kData, "smtp.permanent_failure[552 too big]"},
         {"dot-stuffed lines and a line of a single dot",
-         whole_delivery(),
+         smtp_dialogue(),
          {".hidden", ".", "..", "a.b", "", "end"},
          kEhlo + kEnvelope + "..hidden\r\n..\r\n...\r\na.b\r\n\r\nend\r\n.\r\n" + kQuit,
          ""},
-        {"empty message", whole_delivery(), {}, kEhlo + kEnvelope + ".\r\n" + kQuit, ""},
+        {"empty message", smtp_dialogue(), {}, kEhlo + kEnvelope + ".\r\n" + kQuit, ""},
         {"connection dropped after the final reply, before the QUIT reply",
-         joined({greeting_and_ehlo(),
-                 envelope_up_to_data(),
-                 {hear_data(), say("250 queued\r\n"), hear(), hang_up()}}),
-         kMessage, delivered, "smtp.unreliable_delivery[recv() failed]"},
+         smtp_dialogue({{turn::quit, {hang_up()}}}), kMessage, delivered,
+         "smtp.unreliable_delivery[recv() failed]"},
         {"QUIT answered 421 passes as an SMTP error",
-         joined({greeting_and_ehlo(),
-                 envelope_up_to_data(),
-                 {hear_data(), say("250 queued\r\n"), hear(), say("421 bye anyway\r\n")}}),
-         kMessage, delivered, "smtp.temporary_failure[421 bye anyway]"},
+         smtp_dialogue({{turn::quit, {say("421 bye anyway\r\n")}}}), kMessage, delivered,
+         "smtp.temporary_failure[421 bye anyway]"},
         {"connection dropped inside the transaction",
-         joined({greeting_and_ehlo(), {hear(), say("250 reset\r\n"), hear(), hang_up()}}), kMessage,
+         smtp_dialogue({{turn::mail_from, {hang_up()}}}, turn::mail_from), kMessage,
          kEhlo + "RSET\r\nMAIL FROM: <>\r\n", "smtp.temporary_failure[recv() failed]"},
         {"connection reset inside the transaction",
-         joined({greeting_and_ehlo(), {hear(), say("250 reset\r\n"), hear(), reset()}}), kMessage,
+         smtp_dialogue({{turn::mail_from, {reset()}}}, turn::mail_from), kMessage,
          kEhlo + "RSET\r\nMAIL FROM: <>\r\n", "smtp.temporary_failure[recv() failed]"},
         // The pause lets the client wait in recv first: a reset that reaches Wine before the
         // client asks is sometimes reported as an orderly close.
         {"connection reset after EHLO",
-         {say("220 ready\r\n"), hear(), korve::test::pause(300), reset()},
-         kMessage,
-         kEhlo,
+         smtp_dialogue({{turn::ehlo, {pause(300), reset()}}}, turn::ehlo), kMessage, kEhlo,
          "internet.transport.connection_failed.connection_reset[recv() failed]"},
-        {"connection dropped after EHLO",
-         {say("220 ready\r\n"), hear(), hang_up()},
-         kMessage,
-         kEhlo,
-         "internet.transport.connection_failed.connection_closed[recv() failed]"},
+        {"connection dropped after EHLO", smtp_dialogue({{turn::ehlo, {hang_up()}}}, turn::ehlo),
+         kMessage, kEhlo, "internet.transport.connection_failed.connection_closed[recv() failed]"},
         {"server ending its lines with a bare LF",
          {say("220 ready\n")},
          kMessage,
@@ -205,59 +147,55 @@ std::vector<dialogue_case> dialogue_cases() {
          kMessage,
          "",
          "internet.transport.connection_failed.connection_timed_out[recv() failed]"},
-        {"greeting dripping a byte every 300 ms", dripped("220 slow\r\n"), kMessage, "",
-         "internet.transport.connection_failed.connection_timed_out[recv() failed]"},
+        // Each byte well within a 1-second time-out.
+        {"greeting dripping a byte every 300 ms", korve::test::dripped("220 slow\r\n", 300),
+         kMessage, "", "internet.transport.connection_failed.connection_timed_out[recv() failed]"},
         // Each line well within the time-out, the whole reply not.
         {"EHLO reply a line every 400 ms",
-         {say("220 ready\r\n"), hear(), say("250-a\r\n"), korve::test::pause(400), say("250-b\r\n"),
-          korve::test::pause(400), say("250-c\r\n"), korve::test::pause(400), say("250-d\r\n"),
-          korve::test::pause(400), say("250 last\r\n")},
-         kMessage,
-         kEhlo,
+         smtp_dialogue(
+             {{turn::ehlo,
+               {say("250-a\r\n"), pause(400), say("250-b\r\n"), pause(400), say("250-c\r\n"),
+                pause(400), say("250-d\r\n"), pause(400), say("250 last\r\n")}}},
+             turn::ehlo),
+         kMessage, kEhlo,
          "internet.transport.connection_failed.connection_timed_out[recv() failed]"},
-        {"silence inside the transaction", joined({greeting_and_ehlo(), {hear()}}), kMessage,
+        {"silence inside the transaction", smtp_dialogue({{turn::rset, {}}}, turn::rset), kMessage,
          kEhlo + "RSET\r\n", "smtp.temporary_failure[recv() failed]"},
         // Only a success reply accepts a command: 2xx, for DATA 354.
-        {"RSET answered 354", joined({greeting_and_ehlo(), {hear(), say("354 go on\r\n")}}),
+        {"RSET answered 354", smtp_dialogue({{turn::rset, {say("354 go on\r\n")}}}, turn::rset),
          kMessage, kEhlo + "RSET\r\n", "smtp.temporary_failure[354 go on]"},
         {"MAIL FROM answered with text that is no reply code",
-         joined({greeting_and_ehlo(), {hear(), say("250 reset\r\n"), hear(), say("xyz\r\n")}}),
-         kMessage, kEhlo + "RSET\r\nMAIL FROM: <>\r\n", "smtp.temporary_failure[xyz]"},
+         smtp_dialogue({{turn::mail_from, {say("xyz\r\n")}}}, turn::mail_from), kMessage,
+         kEhlo + "RSET\r\nMAIL FROM: <>\r\n", "smtp.temporary_failure[xyz]"},
         {"RCPT TO answered 199",
-         joined({greeting_and_ehlo(),
-                 {hear(), say("250 reset\r\n"), hear(), say("250 ok\r\n"), hear(),
-                  say("199 maybe\r\n")}}),
-         kMessage, kEhlo + "RSET\r\nMAIL FROM: <>\r\nRCPT TO: <support@example.com>\r\n",
+         smtp_dialogue({{turn::rcpt_to, {say("199 maybe\r\n")}}}, turn::rcpt_to), kMessage,
+         kEhlo + "RSET\r\nMAIL FROM: <>\r\nRCPT TO: <support@example.com>\r\n",
          "smtp.temporary_failure[199 maybe]"},
         {"final dot answered 354",
-         joined({greeting_and_ehlo(), envelope_up_to_data(), {hear_data(), say("354 more\r\n")}}),
-         kMessage, kEhlo + kEnvelope + kData, "smtp.temporary_failure[354 more]"},
+         smtp_dialogue({{turn::message, {say("354 more\r\n")}}}, turn::message), kMessage,
+         kEhlo + kEnvelope + kData, "smtp.temporary_failure[354 more]"},
         {"final dot answered with a two-digit code",
-         joined({greeting_and_ehlo(), envelope_up_to_data(), {hear_data(), say("2x0 odd\r\n")}}),
-         kMessage, kEhlo + kEnvelope + kData, "smtp.temporary_failure[2x0 odd]"},
+         smtp_dialogue({{turn::message, {say("2x0 odd\r\n")}}}, turn::message), kMessage,
+         kEhlo + kEnvelope + kData, "smtp.temporary_failure[2x0 odd]"},
         {"EHLO answered 354 is not retried with HELO",
-         {say("220 ready\r\n"), hear(), say("354 what\r\n")},
-         kMessage,
-         kEhlo,
+         smtp_dialogue({{turn::ehlo, {say("354 what\r\n")}}}, turn::ehlo), kMessage, kEhlo,
          "smtp.temporary_failure[354 what]"},
         {"HELO answered 1xx after EHLO was rejected",
-         {say("220 ready\r\n"), hear(), say("502 unknown\r\n"), hear(), say("100 hm\r\n")},
-         kMessage,
-         kEhlo + "HELO installer\r\n",
-         "smtp.temporary_failure[100 hm]"},
-        {"DATA answered 199", joined({greeting_and_ehlo(), envelope_up_to_data("199 wait\r\n")}),
+         smtp_dialogue({{turn::ehlo, {say("502 unknown\r\n"), hear(), say("100 hm\r\n")}}},
+                       turn::ehlo),
+         kMessage, kEhlo + "HELO installer\r\n", "smtp.temporary_failure[100 hm]"},
+        {"DATA answered 199", smtp_dialogue({{turn::data, {say("199 wait\r\n")}}}, turn::data),
          kMessage, kEhlo + kEnvelope, "smtp.temporary_failure[199 wait]"},
         {"DATA answered with text that is no reply code",
-         joined({greeting_and_ehlo(), envelope_up_to_data("abc\r\n")}), kMessage, kEhlo + kEnvelope,
+         smtp_dialogue({{turn::data, {say("abc\r\n")}}}, turn::data), kMessage, kEhlo + kEnvelope,
          "smtp.temporary_failure[abc]"},
         {"DATA answered ten times with 2xx and 3xx, then 354",
-         joined({greeting_and_ehlo(),
-                 envelope_up_to_data(numbered_lines("250 wait ", 5) +
-                                     numbered_lines("399 wait ", 5) + "354 go\r\n"),
-                 data_and_quit()}),
+         smtp_dialogue({{turn::data,
+                         {say(numbered_lines("250 wait ", 5) + numbered_lines("399 wait ", 5) +
+                              "354 go\r\n")}}}),
          kMessage, delivered, ""},
         {"DATA answered with 2xx without end",
-         joined({greeting_and_ehlo(), envelope_up_to_data(numbered_lines("250 wait ", 200))}),
+         smtp_dialogue({{turn::data, {say(numbered_lines("250 wait ", 200))}}}, turn::data),
          kMessage, kEhlo + kEnvelope, "smtp.temporary_failure[250 wait 11]"},
         // Hostile servers: a line beyond the transport's limit ends the dialogue at once.
         {"greeting of 6 MiB without a line end",
@@ -266,15 +204,11 @@ std::vector<dialogue_case> dialogue_cases() {
          "",
          "internet.transport.line_too_long[read_line() failed: line longer than 65536 bytes]"},
         {"reply line just under the limit inside the transaction",
-         joined({greeting_and_ehlo(),
-                 {hear(), say("250 " + std::string(kLongestLine - 4, 'r') + "\r\n"), hear(),
-                  say("250 sender ok\r\n"), hear(), say("250 recipient ok\r\n"), hear(),
-                  say("354 go ahead\r\n")},
-                 data_and_quit()}),
+         smtp_dialogue({{turn::rset, {say("250 " + std::string(kLongestLine - 4, 'r') + "\r\n")}}}),
          kMessage, delivered, ""},
         {"reply line just over the limit inside the transaction",
-         joined({greeting_and_ehlo(),
-                 {hear(), say("250 " + std::string(kLongestLine - 3, 'r') + "\r\n")}}),
+         smtp_dialogue({{turn::rset, {say("250 " + std::string(kLongestLine - 3, 'r') + "\r\n")}}},
+                       turn::rset),
          kMessage, kEhlo + "RSET\r\n",
          "smtp.temporary_failure[read_line() failed: line longer than 65536 bytes]"},
     };
@@ -304,7 +238,7 @@ TEST_F(SmtpClientTest, DialogueWithScriptedServers) {
 }
 
 TEST_F(SmtpClientTest, SenderGoesIntoMailFromInAngleBrackets) {
-    scripted_server server(whole_delivery());
+    scripted_server server(smtp_dialogue());
     EXPECT_EQ("", deliver(server.address(), kMessage, "user@example.org"));
     EXPECT_EQ(kEhlo +
                   "RSET\r\nMAIL FROM: <user@example.org>\r\n"
@@ -324,7 +258,7 @@ class recording_transport : public transport::tcp::raw {
 };
 
 TEST_F(SmtpClientTest, EveryCommandAndMessageLineLeavesInItsOwnSend) {
-    scripted_server server(whole_delivery());
+    scripted_server server(smtp_dialogue());
     recording_transport transport;
     transport.open_socket(server.address());
     transport.connect(server.address());

@@ -3,19 +3,15 @@
 
 #include <string>
 
+#include "mail/log_mail.h"
 #include "quill/internet/environment/guard.h"
 #include "quill/internet/smtp/client.h"
 #include "tests/support/smtp_sink.h"
+#include "tests/support/text_file.h"
 
 namespace {
 
 using namespace quill::internet;
-
-std::string joined_with_crlf(const smtp::message_lines& lines) {
-    std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
-    return text;
-}
 
 TEST(SmtpRealServerTest, AiosmtpdStoresExactlyTheLinesSent) {
     environment::guard sockets;
@@ -23,33 +19,32 @@ TEST(SmtpRealServerTest, AiosmtpdStoresExactlyTheLinesSent) {
     ASSERT_TRUE(sink.started()) << "aiosmtpd did not start";
     const address::ip4 server("127.0.0.1", sink.port());
 
-    const smtp::message_lines first = {
-        "From: <user@example.org>",
-        "Subject: KORVERemover.exe log product_ver:NUL  OS:6.1",
-        "Content-Type: text/plain; charset=\"utf-8\"",
-        "Content-Transfer-Encoding: base64",
-        "To: \"Remove-support mails\" <support@example.com>",
-        "",
-        "TG9nIGxpbmUgb25lDQpMb2cgbGluZSB0d28NCg==",
-        ".leading dot",
-        ".",
-        "..",
-        "",
-        "Latin-1 byte \xe9 and UTF-8 \xc3\xa9",
-        std::string(998, 'x'),
-        "last line",
-    };
+    // The log mail's headers, then lines a server might mangle.
+    auto mail = NewLogMail("support@example.com", LogMailSubject(L"", 6, 1));
+    mail.add_header("From", "<user@example.org>");
+    smtp::message_lines first;
+    mail.write_lines(first);
+    first.insert(first.end(), {
+                                  "TG9nIGxpbmUgb25lDQpMb2cgbGluZSB0d28NCg==",
+                                  ".leading dot",
+                                  ".",
+                                  "..",
+                                  "",
+                                  "Latin-1 byte \xe9 and UTF-8 \xc3\xa9",
+                                  std::string(998, 'x'),
+                                  "last line",
+                              });
     ASSERT_NO_THROW(smtp::send_mail("installer", server, "support@example.com", "", first, 2, 30));
     std::string stored;
     ASSERT_TRUE(sink.message(1, stored, 10000));
-    EXPECT_EQ(joined_with_crlf(first), stored);
+    EXPECT_EQ(korve::test::joined_crlf_lines(first), stored);
     EXPECT_EQ("<>\nsupport@example.com\n", sink.envelope(1)) << "null reverse path expected";
 
     const smtp::message_lines second = {"Subject: second", "", "body"};
     ASSERT_NO_THROW(smtp::send_mail("installer", server, "support@example.com", "me@example.org",
                                     second, 2, 30));
     ASSERT_TRUE(sink.message(2, stored, 10000));
-    EXPECT_EQ(joined_with_crlf(second), stored);
+    EXPECT_EQ(korve::test::joined_crlf_lines(second), stored);
     EXPECT_EQ("me@example.org\nsupport@example.com\n", sink.envelope(2));
 }
 
