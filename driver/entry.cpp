@@ -9,6 +9,7 @@
 #include "cleanup/close_running_application.h"
 #include "cleanup/folder_steps.h"
 #include "driver/administrator_check.h"
+#include "driver/install_view_check.h"
 #include "driver/installer_step.h"
 #include "channels/program_channels.h"
 #include "mail/submit_log_by_mail.h"
@@ -104,7 +105,7 @@ int RunSteps() {
         return 0;
     }
 
-    RunRemovalSequence();
+    if (!StopsForOtherArchitectureInstall()) RunRemovalSequence();
     CloseMainChannel();
     OfferLogOrPause(log_file);
     return 0;

@@ -1,0 +1,159 @@
+// Before it removes anything, each build looks for the product's registration in its own
+// registry view and in the other one; only a registration in the other view alone stops it.
+#include <windows.h>
+
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/child_process.h"
+#include "tests/support/registry_link.h"
+#include "tests/support/scratch_folder.h"
+#include "tests/support/scratch_key.h"
+#include "tests/support/text_file.h"
+
+namespace {
+
+constexpr bool kBuiltFor64Bit = sizeof(void*) == 8;
+constexpr REGSAM kOwnView = kBuiltFor64Bit ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+constexpr REGSAM kOtherView = kBuiltFor64Bit ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+const wchar_t* const kBrandKey = L"Software\\Kestrana";
+const wchar_t* const kProductKey = L"Software\\Kestrana\\KORVE";
+const wchar_t* const kUninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+bool exists_in_view(const std::wstring& path, REGSAM view) {
+    HKEY key = nullptr;
+    const LONG result =
+        ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), REG_OPTION_OPEN_LINK, view, &key);
+    if (key != nullptr) ::RegCloseKey(key);
+    return result != ERROR_FILE_NOT_FOUND;
+}
+
+// The product's key in one view (the test helpers name none), made with the access list
+// `sddl`; it goes at the end, and so does the brand key when the test made it and it is empty.
+class product_key_in_view {
+  public:
+    product_key_in_view(REGSAM view, const wchar_t* sddl) : view_(view) {
+        brand_made_ = !exists_in_view(kBrandKey, view);
+        SECURITY_ATTRIBUTES attributes{sizeof(attributes), nullptr, FALSE};
+        if (sddl != nullptr) {
+            EXPECT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                sddl, SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr));
+        }
+        HKEY key = nullptr;
+        EXPECT_EQ(ERROR_SUCCESS,
+                  ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0,
+                                    KEY_CREATE_SUB_KEY | view,
+                                    sddl != nullptr ? &attributes : nullptr, &key, nullptr));
+        if (key != nullptr) ::RegCloseKey(key);
+        ::LocalFree(attributes.lpSecurityDescriptor);
+    }
+    ~product_key_in_view() {
+        ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kProductKey, view_, 0);
+        korve::test::delete_tree_if_present(HKEY_LOCAL_MACHINE, kProductKey, view_);
+        if (brand_made_) ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, kBrandKey, view_, 0);
+    }
+    product_key_in_view(const product_key_in_view&) = delete;
+    product_key_in_view& operator=(const product_key_in_view&) = delete;
+
+  private:
+    REGSAM view_;
+    bool brand_made_ = false;
+};
+
+// The uninstall entry "Velocore" in one view as a registry link that leads nowhere.
+class uninstall_link_in_view {
+  public:
+    explicit uninstall_link_in_view(REGSAM view) {
+        EXPECT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstall, 0,
+                                                 KEY_ALL_ACCESS | view, &uninstall_));
+        link_ = std::make_unique<korve::test::registry_link>(
+            uninstall_, L"Velocore", HKEY_LOCAL_MACHINE, L"Software\\KORVETestsNowhere");
+    }
+    ~uninstall_link_in_view() {
+        link_.reset();
+        if (uninstall_ != nullptr) ::RegCloseKey(uninstall_);
+    }
+    uninstall_link_in_view(const uninstall_link_in_view&) = delete;
+    uninstall_link_in_view& operator=(const uninstall_link_in_view&) = delete;
+
+  private:
+    HKEY uninstall_ = nullptr;
+    std::unique_ptr<korve::test::registry_link> link_;
+};
+
+const wchar_t* const kReadable = nullptr;                  // the access list it inherits
+const wchar_t* const kOnlyDeletable = L"D:P(A;;SD;;;WD)";  // opening it to read is refused
+
+struct row {
+    const char* folder;
+    enum { product_key, unreadable_product_key, uninstall_link } registration;
+    bool also_in_own_view;
+    bool stops;
+};
+
+TEST(InstallViewCheckTest, OnlyARegistrationInTheOtherViewAloneStopsTheRun) {
+    const std::string line =
+        kBuiltFor64Bit ? "Velocore is installed as a 32-bit program: run the x86 KORVERemover.exe"
+                       : "Velocore is installed as a 64-bit program: run the x64 KORVERemover.exe";
+    const row rows[] = {
+        {"view-other-key", row::product_key, false, true},
+        {"view-other-unreadable", row::unreadable_product_key, false, true},
+        {"view-other-link", row::uninstall_link, false, true},
+        {"view-both", row::product_key, true, false},
+    };
+    for (const row& r : rows) {
+        SCOPED_TRACE(r.folder);
+        std::unique_ptr<product_key_in_view> own, other;
+        std::unique_ptr<uninstall_link_in_view> link;
+        if (r.also_in_own_view) own = std::make_unique<product_key_in_view>(kOwnView, kReadable);
+        if (r.registration == row::uninstall_link) {
+            link = std::make_unique<uninstall_link_in_view>(kOtherView);
+        } else {
+            other = std::make_unique<product_key_in_view>(
+                kOtherView, r.registration == row::product_key ? kReadable : kOnlyDeletable);
+        }
+
+        korve::test::scratch_folder folder(r.folder);
+        const auto run = korve::test::run_child(
+            "\"" + korve::test::beside_test_executable("entry_box_reader.exe") + "\"",
+            folder.path(), 120000);
+        ASSERT_TRUE(run.finished);
+        EXPECT_EQ(0u, run.exit_code);
+        std::vector<std::string> boxes;
+        for (const std::string& out : korve::test::split_crlf_lines(run.output)) {
+            if (out.compare(0, 6, "[box] ") == 0)
+                boxes.push_back(out.substr(6, out.find('|', 6) - 6));
+        }
+        std::vector<std::string> texts;
+        for (const std::string& logged : korve::test::split_crlf_lines(
+                 korve::test::read_file(folder / "KORVERemover.log.txt").substr(3))) {
+            texts.push_back(korve::test::without_prefix(logged));
+        }
+        const bool removed =
+            std::count(texts.begin(), texts.end(), "**** Close running application ****") > 0;
+        if (r.stops) {
+            // The line, its warning box, then the offer of the log as at the end of a run.
+            EXPECT_FALSE(removed);
+            ASSERT_FALSE(texts.empty());
+            EXPECT_EQ(line, texts.back());
+            ASSERT_EQ(2u, boxes.size());
+            EXPECT_EQ("KORVERemover", boxes[0]);
+            EXPECT_NE(std::string::npos, run.output.find("[box] KORVERemover|" + line + "|48"));
+            EXPECT_EQ("Velocore support", boxes[1]);
+            EXPECT_TRUE(r.registration == row::uninstall_link
+                            ? exists_in_view(std::wstring(kUninstall) + L"\\Velocore", kOtherView)
+                            : exists_in_view(kProductKey, kOtherView));
+        } else {
+            EXPECT_TRUE(removed);
+            EXPECT_EQ(std::vector<std::string>{"Velocore support"}, boxes);
+        }
+    }
+}
+
+}  // namespace
