@@ -11,6 +11,7 @@
 #include "cleanup/close_running_application.h"
 #include "cleanup/folder_steps.h"
 #include "driver/administrator_check.h"
+#include "driver/install_view_check.h"
 #include "driver/installer_step.h"
 #include "driver/removal_step.h"
 #include "mail/submit_log_by_mail.h"
@@ -111,7 +112,7 @@ int RunSteps() {
         return 0;
     }
 
-    RunRemovalSequence(run);
+    if (!StopsForOtherArchitectureInstall()) RunRemovalSequence(run);
     CloseChannel(run.log);
     OfferLogOrPause(run);
     return 0;
