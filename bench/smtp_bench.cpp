@@ -30,7 +30,8 @@ const char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuv
 // The log mail's headers, then base64-looking lines of 76 characters, until the message
 // joined with CR LF has `size` bytes (the last line may be shorter).
 message_lines make_message(size_t size) {
-    auto mail = NewLogMail("support@example.com", LogMailSubject(L"", 6, 1));
+    auto mail =
+        korve::mail::NewLogMail("support@example.com", korve::mail::LogMailSubject(L"", 6, 1));
     mail.add_header("From", "<user@example.org>");
     message_lines lines;
     mail.write_lines(lines);

@@ -20,7 +20,8 @@ TEST(SmtpRealServerTest, AiosmtpdStoresExactlyTheLinesSent) {
     const address::ip4 server("127.0.0.1", sink.port());
 
     // The log mail's headers, then lines a server might mangle.
-    auto mail = NewLogMail("support@example.com", LogMailSubject(L"", 6, 1));
+    auto mail =
+        korve::mail::NewLogMail("support@example.com", korve::mail::LogMailSubject(L"", 6, 1));
     mail.add_header("From", "<user@example.org>");
     smtp::message_lines first;
     mail.write_lines(first);
