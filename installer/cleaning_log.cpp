@@ -1,5 +1,7 @@
 #include "installer/cleaning_log.h"
 
+namespace korve::installer {
+
 const char* const kShortSeparatorLine = "=================================================";
 
 void WriteSectionHeading(quill::log::channel& log, const char* title, const char* separator) {
@@ -16,3 +18,5 @@ void WriteNamesCutLine(quill::log::channel& log, std::uint32_t number, std::size
     log.write(quill::log::level_note, "%i  More than %i names: the rest not read",
               static_cast<int>(number), static_cast<int>(bound));
 }
+
+}  // namespace korve::installer

@@ -5,7 +5,9 @@
 
 #include "quill/log/channel.h"
 
-// Lines shared by both cleaning variants; each variant passes its own channel.
+namespace korve::installer {
+
+// Lines of the cleaning, written to the channel of the variant that runs.
 
 // The shorter separator that follows three of the phase banners: 49 "=" characters.
 extern const char* const kShortSeparatorLine;
@@ -19,3 +21,5 @@ void WriteStoreLine(quill::log::channel& log, std::uint32_t number, const std::w
 // "%i  More than %i names: the rest not read": a store's number and the bound that cut the
 // names of one of its keys.
 void WriteNamesCutLine(quill::log::channel& log, std::uint32_t number, std::size_t bound);
+
+}  // namespace korve::installer

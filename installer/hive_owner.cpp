@@ -9,6 +9,7 @@
 #include "installer/installer_stores.h"
 #include "quill/handle.h"
 
+namespace korve::installer {
 namespace {
 
 const std::wstring kClassesSuffix = L"_Classes";
@@ -73,3 +74,5 @@ std::optional<std::wstring> CurrentUserSid() {
     const std::unique_ptr<wchar_t, LocalFreeDeleter> owned(text);
     return std::wstring(text);
 }
+
+}  // namespace korve::installer
