@@ -1,5 +1,6 @@
 #include "installer/cleaning_phases.h"
 
+#include <cstdint>
 #include <set>
 #include <vector>
 
@@ -12,6 +13,12 @@ namespace korve::installer {
 namespace {
 
 using quill::registry2::key;
+
+bool OpenForCleaning(const std::wstring& store_path, const wchar_t* suffix, key& opened,
+                     const VariantPolicy& policy) {
+    return OpenStoreKey(policy, store_path, suffix, policy.cleaning_access, policy.view, opened) ==
+           ERROR_SUCCESS;
+}
 
 bool Enabled(const VariantPolicy& policy) {
     return policy.deletions == Deletions::enabled;
@@ -61,10 +68,16 @@ LONG DeleteTreeLeavingLinks(key& parent, const std::wstring& name, int depth,
     return DeleteKeyAlone(parent, name, policy);
 }
 
+// "%i  %ls": a store's number and an unpacked GUID or a file path.
+void WriteStoreLine(std::uint32_t number, const std::wstring& text, const VariantPolicy& policy) {
+    policy.channel->write(quill::log::level_note, L"%i  %ls", static_cast<int>(number),
+                          text.c_str());
+}
+
 void WriteRemovalLine(std::uint32_t number, const std::wstring& text, LONG result,
                       const VariantPolicy& policy) {
     if (result != ERROR_SUCCESS && policy.failed_removals == FailedRemovals::unlogged) return;
-    WriteStoreLine(*policy.channel, number, text);
+    WriteStoreLine(number, text, policy);
 }
 
 void CollectProductCodes(const std::vector<std::wstring>& names, const InstallerStore& root,
@@ -153,7 +166,7 @@ LONG RemoveComponent(key& components, const std::wstring& component_code,
     result = CheckComponent(record, component, location, policy, sole_client);
     if (result != ERROR_SUCCESS || !sole_client) return result;
     component.close();
-    WriteStoreLine(*policy.channel, location.number, UnpackGuid(component_code));
+    WriteStoreLine(location.number, UnpackGuid(component_code), policy);
     return DeleteCodeKey(components, component_code, policy);
 }
 
@@ -169,10 +182,7 @@ LONG DeleteTree(key& parent, const std::wstring& name, const VariantPolicy& poli
 void RemoveUpgradeCodes(const InstallerStore& root, InstallerCleanup& record,
                         const VariantPolicy& policy) {
     key upgrade_codes;
-    if (OpenStoreKey(policy, root.path, L"\\Installer\\UpgradeCodes", policy.cleaning_access,
-                     upgrade_codes) != ERROR_SUCCESS) {
-        return;
-    }
+    if (!OpenForCleaning(root.path, L"\\Installer\\UpgradeCodes", upgrade_codes, policy)) return;
     for (const std::wstring& upgrade_code : record.upgrade_codes) {
         key products_of_code;
         // A link would name another key's products and have that key deleted.
@@ -186,7 +196,11 @@ void RemoveUpgradeCodes(const InstallerStore& root, InstallerCleanup& record,
         // A sorted listing that failed leaves the code for a run that can read it.
         if (policy.name_order == NameOrder::sorted && ListingFailed(listed.code)) continue;
         CollectProductCodes(listed.names, root, record, policy);
-        if (listed.cut) WriteNamesCutLine(*policy.channel, root.number, kMaxNamesPerUpgradeCode);
+        if (listed.cut) {
+            policy.channel->write(
+                quill::log::level_note, "%i  More than %i names: the rest not read",
+                static_cast<int>(root.number), static_cast<int>(kMaxNamesPerUpgradeCode));
+        }
         const LONG deleted = DeleteCodeKey(upgrade_codes, upgrade_code, policy);
         if (deleted != ERROR_SUCCESS && policy.failed_removals == FailedRemovals::logged)
             policy.channel->write(quill::log::level_note, "Error %i", static_cast<int>(deleted));
@@ -197,10 +211,7 @@ void RemoveUpgradeCodes(const InstallerStore& root, InstallerCleanup& record,
 void RemoveProducts(const InstallerStore& location, InstallerCleanup& record,
                     const VariantPolicy& policy) {
     key products;
-    if (OpenStoreKey(policy, location.path, L"\\Products", policy.cleaning_access, products) !=
-        ERROR_SUCCESS) {
-        return;
-    }
+    if (!OpenForCleaning(location.path, L"\\Products", products, policy)) return;
     for (const std::wstring& product_code : record.product_codes) {
         if (!ProductCodeApplies(record, product_code, location.owner)) continue;
         key product;
@@ -219,10 +230,7 @@ void RemoveProducts(const InstallerStore& location, InstallerCleanup& record,
 void RemoveComponents(const InstallerStore& location, InstallerCleanup& record,
                       const VariantPolicy& policy) {
     key components;
-    if (OpenStoreKey(policy, location.path, L"\\Components", policy.cleaning_access, components) !=
-        ERROR_SUCCESS) {
-        return;
-    }
+    if (!OpenForCleaning(location.path, L"\\Components", components, policy)) return;
     // Listed before any deletion, so that removing one does not shift the next out of reach.
     for (const std::wstring& component_code :
          ListNames(policy, components, NameKind::sub_keys).names) {
@@ -242,7 +250,7 @@ void RemoveKeyFiles(const InstallerStore& shared_dlls, InstallerCleanup& record,
         for (const quill::registry2::view in : policy.shared_dlls_views) {
             key counters;
             LONG deleted =
-                OpenStoreKey(policy, shared_dlls.path, L"", policy.cleaning_access, counters, in);
+                OpenStoreKey(policy, shared_dlls.path, L"", policy.cleaning_access, in, counters);
             if (deleted == ERROR_SUCCESS) deleted = DeleteValue(counters, key_file, policy);
             if (deleted == ERROR_SUCCESS) result = ERROR_SUCCESS;
         }

@@ -15,13 +15,8 @@ constexpr LONG kReparsePointEncountered = 4395;
 }  // namespace
 
 LONG OpenStoreKey(const VariantPolicy& policy, const std::wstring& store_path,
-                  const std::wstring& suffix, quill::registry2::access rights, key& opened) {
-    return OpenStoreKey(policy, store_path, suffix, rights, opened, policy.view);
-}
-
-LONG OpenStoreKey(const VariantPolicy& policy, const std::wstring& store_path,
-                  const std::wstring& suffix, quill::registry2::access rights, key& opened,
-                  quill::registry2::view in) {
+                  const std::wstring& suffix, quill::registry2::access rights,
+                  quill::registry2::view in, key& opened) {
     const StorePathParts parts = SplitStorePath(store_path);
     const std::wstring sub_path = parts.sub_path + suffix;
     if (sub_path.size() > policy.max_sub_path_chars) return ERROR_FILE_NOT_FOUND;

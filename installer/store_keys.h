@@ -11,16 +11,13 @@
 namespace korve::installer {
 
 // Opens the key at a store path (hive short name, backslash, sub-path) plus `suffix` (which
-// starts with a backslash, or is empty) with `rights`, in the policy's view unless `in` names
-// another. No component is followed as a registry link: a user's link would lead a user's
+// starts with a backslash, or is empty) with `rights` in the view `in`, through the policy's
+// functions. No component is followed as a registry link: a user's link would lead a user's
 // codes into the machine's tables. A sub-path longer than the policy allows is not found.
 // Returns the system's code; `opened` is set only on success.
 LONG OpenStoreKey(const VariantPolicy& policy, const std::wstring& store_path,
                   const std::wstring& suffix, quill::registry2::access rights,
-                  quill::registry2::key& opened);
-LONG OpenStoreKey(const VariantPolicy& policy, const std::wstring& store_path,
-                  const std::wstring& suffix, quill::registry2::access rights,
-                  quill::registry2::key& opened, quill::registry2::view in);
+                  quill::registry2::view in, quill::registry2::key& opened);
 
 // Opens the one component `name` below `parent` as it is; a registry link (or a key that
 // cannot tell) fails with ERROR_REPARSE_POINT_ENCOUNTERED, so it is never read or entered.

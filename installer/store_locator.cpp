@@ -1,7 +1,10 @@
 #include "installer/store_locator.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cwchar>
+#include <optional>
+#include <vector>
 
 #include "channels/program_channels.h"
 #include "installer/cleaning_log.h"
@@ -113,7 +116,7 @@ void AddLocationsOf(InstallerStores& stores, const InstallerStore& root,
     RecordLocation(*policy.channel, stores, root);
     key user_data;
     if (OpenStoreKey(policy, root.path, L"\\Installer\\UserData", policy.locating_access,
-                     user_data) != ERROR_SUCCESS) {
+                     policy.view, user_data) != ERROR_SUCCESS) {
         return;
     }
     // No more names than locations can be kept.

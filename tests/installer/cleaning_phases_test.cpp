@@ -386,7 +386,7 @@ TEST_F(CleaningPhasesTest, Wow64AsksForItsRightsAndTheSixtyFourBitViewInEveryCal
     FindInstallerRoots(record.stores, path_, StartKey(scratch_.get(), policy), policy);
     AddInstallerLocations(record.stores, policy);
     ASSERT_EQ(2u, record.stores.roots.size());
-    EXPECT_EQ(std::set<REGSAM>{0x20119},
+    EXPECT_EQ(std::set<REGSAM>{KEY_READ | KEY_WOW64_64KEY},
               std::set<REGSAM>(OpenRights().begin(), OpenRights().end()));
 
     OpenRights().clear();
@@ -394,8 +394,9 @@ TEST_F(CleaningPhasesTest, Wow64AsksForItsRightsAndTheSixtyFourBitViewInEveryCal
         captured_lines log(Wow64InstallerChannel());
         RemoveFromStores(record, policy);
     }
-    // 0x2021F: the key file step also clears a 32-bit install's counters in the 32-bit view.
-    EXPECT_EQ((std::set<REGSAM>{0x2011F, 0x2021F}),
+    // The key file step also clears a 32-bit install's counters in the 32-bit view.
+    EXPECT_EQ((std::set<REGSAM>{KEY_READ | KEY_WRITE | KEY_WOW64_64KEY,
+                                KEY_READ | KEY_WRITE | KEY_WOW64_32KEY}),
               std::set<REGSAM>(OpenRights().begin(), OpenRights().end()));
     EXPECT_EQ(std::set<REGSAM>{KEY_WOW64_64KEY},
               std::set<REGSAM>(DeleteViews().begin(), DeleteViews().end()));
