@@ -8,6 +8,7 @@
 
 #include "installer/installer_stores.h"
 #include "quill/handle.h"
+#include "quill/registry2/key.h"
 
 namespace korve::installer {
 namespace {
@@ -21,9 +22,11 @@ struct LocalFreeDeleter {
 bool UserClassesHold(const std::wstring& sub_path) {
     // A plain look-up: a link there only makes the store count as the user's, the narrower
     // scope. The 64-bit view, as the WOW64 variant names it; the native one sees no other.
-    quill::unique_hkey found;
-    return ::RegOpenKeyExW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + sub_path).c_str(), 0,
-                           KEY_READ | KEY_WOW64_64KEY, found.put()) == ERROR_SUCCESS;
+    using quill::registry2::key;
+    key found;
+    return key::try_open(HKEY_CURRENT_USER, L"Software\\Classes\\" + sub_path, found,
+                         quill::registry2::access::read,
+                         quill::registry2::view::bit64) == ERROR_SUCCESS;
 }
 
 }  // namespace

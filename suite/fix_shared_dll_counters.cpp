@@ -1,8 +1,8 @@
 #include <set>
 #include <string>
 
+#include "quill/registry2/key.h"
 #include "suite/shared_tray_remover.h"
-#include "suite/wow64_32_key.h"
 
 namespace korve::suite {
 namespace {
@@ -30,7 +30,10 @@ void SharedTrayRemover::FixSharedDllCounters(int count) noexcept {
         log_.write(quill::log::level_note,
                    "Number of products with Pellam Tray according to configurations files: %d",
                    count);
-        quill::registry2::key shared_dlls = open_32bit_machine_key(kSharedDlls);
+        using quill::registry2::key;
+        // The counters of the tray, a 32-bit program, are kept in the 32-bit view.
+        const key machine = key::open_handle(HKEY_LOCAL_MACHINE, quill::registry2::view::bit32);
+        key shared_dlls = key::open(machine, kSharedDlls);
         const std::set<std::wstring> names = tray_values(shared_dlls, tray_marker(names_));
 
         log_.write(quill::log::level_note, "Conters of Pellam Tray fils in SharedDLLs key:");

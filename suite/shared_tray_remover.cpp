@@ -16,9 +16,8 @@
 #include "quill/fs/open.h"
 #include "quill/log/console.h"
 #include "quill/log/file.h"
-#include "quill/registry2/errors.h"
+#include "quill/registry2/key.h"
 #include "suite/tray_products.h"
-#include "suite/wow64_32_key.h"
 
 namespace korve::suite {
 namespace {
@@ -169,12 +168,15 @@ void SharedTrayRemover::remove_tray_folders(const std::wstring& program_folder) 
 }
 
 void SharedTrayRemover::remove_tray_registry() {
-    quill::registry2::key brand = open_32bit_machine_key(L"Software\\" + names_.brand);
+    using quill::registry2::key;
+    // The suite's 32-bit programs keep their keys in the 32-bit view.
+    const key machine = key::open_handle(HKEY_LOCAL_MACHINE, quill::registry2::view::bit32);
+    key brand = key::open(machine, L"Software\\" + names_.brand);
     brand.delete_key(names_.tray, true);
     log_.write(quill::log::level_note, L"Cleaning registry: HKLM\\Software\\%ls",
                tray_marker(names_).c_str());
 
-    quill::registry2::key run = open_32bit_machine_key(kRunKey);
+    key run = key::open(machine, kRunKey);
     run.delete_value(kRunValue);
     log_.write(
         quill::log::level_note,

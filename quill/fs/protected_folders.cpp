@@ -8,11 +8,14 @@
 #include <optional>
 
 #include "quill/fs/normal_path.h"
-#include "quill/handle.h"
+#include "quill/registry2/key.h"
 #include "quill/unicode/conversion.h"
 
 namespace quill::fs {
 namespace {
+
+using registry2::access;
+using registry2::key;
 
 // The shell hands out folders in MAX_PATH buffers, so no folder it uses is longer; a value
 // beyond that names no folder and is skipped before it costs anything.
@@ -24,6 +27,8 @@ constexpr DWORD kMaxValuesPerKey = 256;
 constexpr DWORD kMaxValuesInAll = 4096;
 constexpr DWORD kMaxSubKeys = 1024;
 constexpr DWORD kLongestValueName = 16383;
+// Registry key names are at most 255 characters.
+constexpr DWORD kKeyNameChars = 256;
 
 const wchar_t* const kCurrentVersion = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 const wchar_t* const kProfileList = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
@@ -80,20 +85,20 @@ bool is_drive_relative(const std::wstring& path) {
 
 // A folder value: REG_SZ, or REG_EXPAND_SZ expanded, of at most the longest folder path.
 // Another type, or a longer text, is no folder: absent.
-read folder_value(HKEY key, const wchar_t* sub_key, const wchar_t* name, std::wstring& text) {
+read folder_value(const key& values, const wchar_t* name, std::wstring& text) {
     text.clear();
-    const DWORD flags = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
     DWORD type = 0;
     DWORD size = 0;
-    LONG result = ::RegGetValueW(key, sub_key, name, flags, &type, nullptr, &size);
-    if (result == ERROR_UNSUPPORTED_TYPE) return read::absent;
+    LONG result = values.try_query(name, type, nullptr, size);
     if (result != ERROR_SUCCESS) return outcome_of(result);
-    if (size > kLongestRawValue) return read::absent;
+    if ((type != REG_SZ && type != REG_EXPAND_SZ) || size > kLongestRawValue) return read::absent;
+    // One spare character keeps the text terminated whatever the data holds.
     std::wstring raw(size / sizeof(wchar_t) + 1, L'\0');
     size = static_cast<DWORD>(raw.size() * sizeof(wchar_t));
-    result = ::RegGetValueW(key, sub_key, name, flags, &type, raw.data(), &size);
+    result = values.try_query(name, type, raw.data(), size);
     if (result == ERROR_MORE_DATA) return read::absent;  // grown since: as long as skipped ones
     if (result != ERROR_SUCCESS) return outcome_of(result);
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return read::absent;
     raw.resize(::wcsnlen(raw.c_str(), raw.size()));
     if (type == REG_EXPAND_SZ) {
         wchar_t expanded[kLongestFolderPath + 1] = {};
@@ -121,24 +126,19 @@ std::wstring shell_folder(int csidl) {
     return path;
 }
 
-read open_for_reading(HKEY root, const wchar_t* path, unique_hkey& key) {
-    const read outcome = outcome_of(::RegOpenKeyExW(root, path, 0, KEY_READ, key.put()));
-    if (outcome != read::done) key.reset();
-    return outcome;
+read open_for_reading(HKEY root, const wchar_t* path, key& opened) {
+    return outcome_of(key::try_open(root, path, opened, access::read));
 }
 
-// Registry key names are at most 255 characters.
-read sub_key_names(HKEY key, std::vector<std::wstring>& names) {
-    for (DWORD index = 0; index < kMaxSubKeys; ++index) {
-        wchar_t name[256] = {};
-        DWORD length = 256;
-        const LONG result =
-            ::RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-        if (result == ERROR_NO_MORE_ITEMS) break;
-        if (result != ERROR_SUCCESS) return read::failed;
-        names.emplace_back(name, length);
-    }
-    return read::done;
+read open_for_reading(const key& parent, const std::wstring& name, key& opened) {
+    return outcome_of(key::try_open(parent, name, opened, access::read));
+}
+
+read sub_key_names(const key& parent, std::vector<std::wstring>& names) {
+    registry2::name_list listed = parent.list_sub_keys({kMaxSubKeys, kKeyNameChars});
+    names = std::move(listed.names);
+    return listed.code == ERROR_NO_MORE_ITEMS || listed.code == ERROR_SUCCESS ? read::done
+                                                                              : read::failed;
 }
 
 // The Windows and system folders in every spelling the system gives; empty where it gives none.
@@ -165,10 +165,18 @@ class source_reader {
         if (outcome == read::failed) complete_ = false;
     }
 
-    std::wstring value(HKEY key, const wchar_t* sub_key, const wchar_t* name) {
+    std::wstring value(const key& values, const wchar_t* name) {
         std::wstring text;
-        note(folder_value(key, sub_key, name, text));
+        note(folder_value(values, name, text));
         return text;
+    }
+
+    // The value `name` of root\path; a key that is not there is no folder.
+    std::wstring value(HKEY root, const wchar_t* path, const wchar_t* name) {
+        key values;
+        const read opened = open_for_reading(root, path, values);
+        note(opened);
+        return opened == read::done ? value(values, name) : std::wstring();
     }
 
     std::vector<std::wstring> program_folders() {
@@ -223,16 +231,15 @@ class folder_collector {
     // By name below each listed profile: a profile whose user is not logged on has no loaded
     // hive to read its shell folders from.
     void add_profiles() {
-        unique_hkey list;
+        key list;
         if (note(open_for_reading(HKEY_LOCAL_MACHINE, kProfileList, list)) != read::done) return;
-        for (const wchar_t* name : kProfileListValues) {
-            add(reader_.value(list.get(), nullptr, name));
-        }
+        for (const wchar_t* name : kProfileListValues) add(reader_.value(list, name));
         std::vector<std::wstring> profiles;
-        note(sub_key_names(list.get(), profiles));
+        note(sub_key_names(list, profiles));
         for (const std::wstring& profile : profiles) {
-            const std::wstring home =
-                reader_.value(list.get(), profile.c_str(), L"ProfileImagePath");
+            key entry;
+            if (note(open_for_reading(list, profile, entry)) != read::done) continue;
+            const std::wstring home = reader_.value(entry, L"ProfileImagePath");
             if (home.empty()) continue;
             add(home);
             for (const wchar_t* folder : kProfileFolders) add(home + L"\\" + folder);
@@ -245,23 +252,31 @@ class folder_collector {
             add_value_folders(HKEY_LOCAL_MACHINE, path);
             add_value_folders(HKEY_CURRENT_USER, path);
         }
-        unique_hkey users;
-        if (note(open_for_reading(HKEY_USERS, nullptr, users)) != read::done) return;
+        key users;
+        if (note(outcome_of(key::try_open_handle(HKEY_USERS, users, access::read))) != read::done)
+            return;
         std::vector<std::wstring> hives;
-        note(sub_key_names(users.get(), hives));
+        note(sub_key_names(users, hives));
         for (const std::wstring& name : hives) {
-            unique_hkey hive;
-            if (note(open_for_reading(users.get(), name.c_str(), hive)) != read::done) continue;
-            for (const wchar_t* path : kShellFolderKeys) add_value_folders(hive.get(), path);
+            key hive;
+            if (note(open_for_reading(users, name, hive)) != read::done) continue;
+            for (const wchar_t* path : kShellFolderKeys) {
+                key values;
+                if (note(open_for_reading(hive, path, values)) == read::done)
+                    add_value_folders(values);
+            }
         }
+    }
+
+    void add_value_folders(HKEY root, const wchar_t* path) {
+        key values;
+        if (note(open_for_reading(root, path, values)) == read::done) add_value_folders(values);
     }
 
     // The listing gives each value's type and size, so a value that is no folder, or too long
     // for one, is passed over without being read.
-    void add_value_folders(HKEY root, const wchar_t* path) {
-        unique_hkey key;
-        if (note(open_for_reading(root, path, key)) != read::done) return;
-        std::wstring name(kLongestValueName + 1, L'\0');
+    void add_value_folders(const key& values) {
+        registry2::value_entry listed;
         // What lies beyond the bound of one key is that key's owner's own; beyond the bound in
         // all, other users' folders would go unseen.
         for (DWORD index = 0; index < kMaxValuesPerKey; ++index) {
@@ -269,19 +284,17 @@ class folder_collector {
                 folders_.complete_ = false;
                 return;
             }
-            DWORD length = static_cast<DWORD>(name.size());
-            DWORD type = 0;
-            DWORD size = 0;
-            const LONG result = ::RegEnumValueW(key.get(), index, name.data(), &length, nullptr,
-                                                &type, nullptr, &size);
+            const LONG result = values.try_value_at(index, listed, kLongestValueName + 1);
             if (result == ERROR_NO_MORE_ITEMS) return;
             if (result != ERROR_SUCCESS) {
                 folders_.complete_ = false;
                 return;
             }
             ++values_read_;
-            if ((type != REG_SZ && type != REG_EXPAND_SZ) || size > kLongestRawValue) continue;
-            add(reader_.value(key.get(), nullptr, name.substr(0, length).c_str()));
+            const DWORD type = listed.type;
+            if ((type != REG_SZ && type != REG_EXPAND_SZ) || listed.size > kLongestRawValue)
+                continue;
+            add(reader_.value(values, listed.name.c_str()));
         }
     }
 

@@ -285,4 +285,92 @@ TEST_F(KeyTest, RecursiveDeleteRemovesLinksAsLinksAndNeverTheirTargets) {
     EXPECT_TRUE(key::open_path_as_is(root_, L"precious\\inside").value_names().count(L"v"));
 }
 
+// The code beside the message tells a missing key or value from a refused one.
+TEST_F(KeyTest, TryFormsAndErrorsGiveTheSystemsCode) {
+    scratch_.create(L"refused");
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1,
+                                                                       &descriptor, nullptr));
+    HKEY raw = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(scratch_.get(), L"refused", 0, WRITE_DAC, &raw));
+    EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeySecurity(raw, DACL_SECURITY_INFORMATION, descriptor));
+    ::RegCloseKey(raw);
+    ::LocalFree(descriptor);
+
+    const auto code_of = [](const std::function<void()>& action) -> LONG {
+        try {
+            action();
+        } catch (const quill::registry2::generic& error) {
+            return error.code();
+        }
+        return -1;
+    };
+    key opened;
+    const struct {
+        const char* what;
+        LONG tried;
+        LONG thrown;
+        LONG expected;
+    } cases[] = {
+        {"missing key", key::try_open(root_, L"missing", opened),
+         code_of([&] { key::open(root_, L"missing"); }), ERROR_FILE_NOT_FOUND},
+        {"refused key", key::try_open(root_, L"refused", opened),
+         code_of([&] { key::open(root_, L"refused"); }), ERROR_ACCESS_DENIED},
+        {"missing path", key::try_open_path_as_is(root_, L"missing\\deeper", opened),
+         code_of([&] { key::open_path_as_is(root_, L"missing\\deeper"); }), ERROR_FILE_NOT_FOUND},
+        {"missing value", root_.try_delete_value(L"missing"),
+         code_of([&] { root_.get_string(L"missing"); }), ERROR_FILE_NOT_FOUND},
+        {"missing sub-key", root_.try_delete_key(L"missing"),
+         code_of([&] { root_.delete_key(L"missing"); }), ERROR_FILE_NOT_FOUND},
+    };
+    for (const auto& row : cases) {
+        EXPECT_EQ(row.expected, row.tried) << row.what;
+        EXPECT_EQ(row.expected, row.thrown) << row.what;
+    }
+    EXPECT_FALSE(opened.valid());
+}
+
+LONG WINAPI refuse_query(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) {
+    return ERROR_ACCESS_DENIED;
+}
+
+// A key whose link value cannot be asked for counts as a link wherever the answer decides.
+TEST_F(KeyTest, IsLinkTellsLinksPlainKeysAndKeysItCannotAsk) {
+    scratch_.create(L"plain\\inside");
+    const registry_link link(HKEY_CURRENT_USER, scratch_.path() + L"\\link", HKEY_CURRENT_USER,
+                             scratch_.path() + L"\\plain");
+    quill::registry2::functions refusing = quill::registry2::system_functions();
+    refusing.query_value = refuse_query;
+    const key unaskable =
+        key::open_handle(scratch_.get(), quill::registry2::view::process, refusing);
+
+    EXPECT_EQ(quill::registry2::a_link, key::open_as_is(root_, L"link").is_link());
+    EXPECT_EQ(quill::registry2::not_a_link, key::open_as_is(root_, L"plain").is_link());
+    EXPECT_EQ(quill::registry2::could_not_tell, unaskable.is_link());
+    key opened;
+    EXPECT_EQ(4395, key::try_open_path_as_is(unaskable, L"plain\\inside", opened))
+        << "refused like a link, by the table of the key it was opened from";
+}
+
+// A key written in the 32-bit view is seen through keys opened in that view and their
+// children, not through the 64-bit view.
+TEST(KeyViewTest, KeysOpenedInAViewPassItToTheKeysBelowThem) {
+    using quill::registry2::view;
+    const std::wstring path = L"Software\\KORVETests\\registry2-view";
+    korve::test::delete_tree_if_present(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY);
+    const key machine32 = key::open_handle(HKEY_LOCAL_MACHINE, view::bit32);
+    key::open(machine32, path + L"\\child", true).set_dword(L"n", 32);
+
+    const key parent = key::open(machine32, path);
+    EXPECT_EQ(view::bit32, parent.in_view());
+    EXPECT_EQ(32u, key::open(parent, L"child").get_dword(L"n"));
+    EXPECT_EQ(32u, key::open_path_as_is(machine32, path + L"\\child").get_dword(L"n"));
+    EXPECT_EQ(quill::registry2::name_set{L"child"}, parent.sub_keys());
+    key in_64;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, key::try_open(key::open_handle(HKEY_LOCAL_MACHINE, view::bit64),
+                                                  path + L"\\child", in_64));
+    EXPECT_EQ(ERROR_SUCCESS,
+              korve::test::delete_tree_if_present(HKEY_LOCAL_MACHINE, path, KEY_WOW64_32KEY));
+}
+
 }  // namespace
