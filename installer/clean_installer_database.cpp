@@ -1,5 +1,7 @@
 #include "installer/clean_installer_database.h"
 
+#include <memory>
+
 #include "channels/program_channels.h"
 #include "installer/cleaning_phases.h"
 #include "installer/packed_guid.h"
@@ -9,23 +11,17 @@ namespace korve::installer {
 namespace {
 
 // Releases a looked-up table when the cleaning ends, also when a log line fails.
-class TableRelease {
-  public:
-    explicit TableRelease(quill::registry2::looked_up_functions* table) : table_(table) {}
-    ~TableRelease() {
-        if (table_ != nullptr) table_->release();
+struct TableRelease {
+    void operator()(quill::registry2::looked_up_functions* table) const noexcept {
+        table->release();
     }
-    TableRelease(const TableRelease&) = delete;
-    TableRelease& operator=(const TableRelease&) = delete;
-
-  private:
-    quill::registry2::looked_up_functions* table_;
 };
 
 }  // namespace
 
 void CleanInstallerDatabase(InstallerCleanup& record, const VariantPolicy& policy) {
-    const TableRelease release(policy.looked_up);
+    const std::unique_ptr<quill::registry2::looked_up_functions, TableRelease> release(
+        policy.looked_up);
     quill::log::channel& log = *policy.channel;
     log.write(quill::log::level_note, "**** Cleaning Installation Database ****");
     if (policy.looked_up != nullptr && !policy.looked_up->complete()) {
