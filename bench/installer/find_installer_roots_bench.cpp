@@ -56,20 +56,18 @@ long BuildTree(HKEY parent, int level, long& serial) {
     return keys;
 }
 
-long BareWalk(HKEY key, REGSAM access) {
+// The thinnest walk the registry layer allows: names by index, each child opened for reading.
+long BareWalk(const quill::registry2::key& parent) {
     long keys = 0;
-    wchar_t name[260];
-    for (DWORD index = 0;; ++index) {
-        DWORD length = 260;
-        if (::RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+    std::wstring name;
+    for (DWORD index = 0; parent.try_sub_key_at(index, name) == ERROR_SUCCESS; ++index) {
+        quill::registry2::key child;
+        if (quill::registry2::key::try_open(parent, name, child, quill::registry2::access::read) !=
             ERROR_SUCCESS) {
-            break;
+            continue;
         }
-        HKEY child = nullptr;
-        if (::RegOpenKeyExW(key, name, 0, access, &child) != ERROR_SUCCESS) continue;
         ++keys;
-        keys += BareWalk(child, access);
-        ::RegCloseKey(child);
+        keys += BareWalk(child);
     }
     return keys;
 }
@@ -158,8 +156,10 @@ int main(int argc, char** argv) {
     long bare_keys = 0;
     std::size_t native_roots = 0, wow64_roots = 0;
     const std::function<void()> walks[] = {
-        [&] { bare_keys = BareWalk(root.get(), KEY_READ); },
-        [&] { BareWalk(root.get(), KEY_READ | KEY_WOW64_64KEY); },
+        [&] { bare_keys = BareWalk(quill::registry2::key::open_handle(root.get())); },
+        [&] {
+            BareWalk(quill::registry2::key::open_handle(root.get(), quill::registry2::view::bit64));
+        },
         [&] { native_roots = search(policies[0]); },
         [&] { wow64_roots = search(policies[1]); },
     };

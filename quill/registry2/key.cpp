@@ -219,12 +219,10 @@ LONG key::try_open_path_as_is(const key& parent, const std::wstring& path, key& 
 LONG key::open_path(const key& parent, const std::wstring& path, key& opened, access rights,
                     std::wstring& failed_name) {
     key current;
-    LONG result =
-        try_open_name(parent.handle(), nullptr, 0, rights, parent.view_, *parent.api_, current);
-    if (result != ERROR_SUCCESS) return result;
-    result = for_each_component(path, [&](const std::wstring& component) {
+    const LONG result = for_each_component(path, [&](const std::wstring& component) {
         key next;
-        const LONG opened_next = try_open(current, component, next, rights, links::open_as_is);
+        const LONG opened_next = try_open(current.valid() ? current : parent, component, next,
+                                          rights, links::open_as_is);
         if (opened_next != ERROR_SUCCESS) {
             failed_name = component;
             return opened_next;
@@ -236,8 +234,14 @@ LONG key::open_path(const key& parent, const std::wstring& path, key& opened, ac
         current = std::move(next);
         return LONG{ERROR_SUCCESS};
     });
-    if (result == ERROR_SUCCESS) opened = std::move(current);
-    return result;
+    if (result != ERROR_SUCCESS) return result;
+    // A path without components names `parent` itself.
+    if (!current.valid()) {
+        return try_open_name(parent.handle(), nullptr, 0, rights, parent.view_, *parent.api_,
+                             opened);
+    }
+    opened = std::move(current);
+    return ERROR_SUCCESS;
 }
 
 link_answer key::is_link() const noexcept {

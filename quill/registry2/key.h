@@ -141,7 +141,8 @@ class key {
 
     // The one sub-key name or value at `index`, read into a buffer of `name_chars`
     // characters; the value's data too when `data_bytes` is not 0 (ERROR_MORE_DATA when
-    // either does not fit). Return the RegEnumKeyExW / RegEnumValueW result.
+    // either does not fit; the value's name is then empty, its type and size are given).
+    // Return the RegEnumKeyExW / RegEnumValueW result; throw std::bad_alloc only.
     LONG try_sub_key_at(DWORD index, std::wstring& name,
                         DWORD name_chars = default_name_chars) const;
     LONG try_value_at(DWORD index, value_entry& value, DWORD name_chars = default_name_chars,

@@ -42,6 +42,18 @@ class KeyTest : public ::testing::Test {
         return "no error";
     }
 
+    // Replaces the access list of scratch\sub_path.
+    void set_dacl(const wchar_t* sub_path, const wchar_t* sddl) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
+                                                                           &descriptor, nullptr));
+        HKEY raw = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(scratch_.get(), sub_path, 0, WRITE_DAC, &raw));
+        EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeySecurity(raw, DACL_SECURITY_INFORMATION, descriptor));
+        ::RegCloseKey(raw);
+        ::LocalFree(descriptor);
+    }
+
     scratch_key scratch_;
     key root_;
 };
@@ -64,14 +76,7 @@ TEST_F(KeyTest, CreateMakesMissingKeysAndOpenFindsThem) {
 TEST_F(KeyTest, OpenFallsBackToReadOnlyWhenWriteIsDenied) {
     scratch_.set_string(L"locked", L"v", L"text");
     // Everyone may read and delete the key, nobody may write to it.
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-        L"D:P(A;;KR;;;WD)(A;;SD;;;WD)", SDDL_REVISION_1, &descriptor, nullptr));
-    HKEY raw = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(scratch_.get(), L"locked", 0, WRITE_DAC, &raw));
-    EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeySecurity(raw, DACL_SECURITY_INFORMATION, descriptor));
-    ::RegCloseKey(raw);
-    ::LocalFree(descriptor);
+    set_dacl(L"locked", L"D:P(A;;KR;;;WD)(A;;SD;;;WD)");
 
     key locked = key::open(root_, L"locked");
     EXPECT_EQ(L"text", locked.get_string(L"v"));
@@ -236,20 +241,10 @@ TEST_F(KeyTest, NameTheAnsiCodePageCannotHoldIsShownLossilyInTheRegistryError) {
 // a key's access list, so listing is what it refuses), c.
 TEST_F(KeyTest, RecursiveDeleteThatFailsPartWayKeepsWhatWentAndStopsAtTheError) {
     for (const wchar_t* child : {L"tree\\a\\deep", L"tree\\b", L"tree\\c"}) scratch_.create(child);
-    const auto set_dacl = [&](const wchar_t* sddl) {
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1,
-                                                                           &descriptor, nullptr));
-        HKEY raw = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(scratch_.get(), L"tree\\b", 0, WRITE_DAC, &raw));
-        EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeySecurity(raw, DACL_SECURITY_INFORMATION, descriptor));
-        ::RegCloseKey(raw);
-        ::LocalFree(descriptor);
-    };
-    set_dacl(L"D:P");
+    set_dacl(L"tree\\b", L"D:P");
     EXPECT_EQ("RegOpenKeyEx() failed: key \"b\" (5)",
               message_of<quill::registry2::key_error>([&] { root_.delete_key(L"tree", true); }));
-    set_dacl(L"D:P(A;;KA;;;WD)");
+    set_dacl(L"tree\\b", L"D:P(A;;KA;;;WD)");
     EXPECT_FALSE(scratch_.exists(L"tree\\a"));
     EXPECT_TRUE(scratch_.exists(L"tree\\b"));
     EXPECT_TRUE(scratch_.exists(L"tree\\c"));
@@ -288,14 +283,7 @@ TEST_F(KeyTest, RecursiveDeleteRemovesLinksAsLinksAndNeverTheirTargets) {
 // The code beside the message tells a missing key or value from a refused one.
 TEST_F(KeyTest, TryFormsAndErrorsGiveTheSystemsCode) {
     scratch_.create(L"refused");
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P", SDDL_REVISION_1,
-                                                                       &descriptor, nullptr));
-    HKEY raw = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(scratch_.get(), L"refused", 0, WRITE_DAC, &raw));
-    EXPECT_EQ(ERROR_SUCCESS, ::RegSetKeySecurity(raw, DACL_SECURITY_INFORMATION, descriptor));
-    ::RegCloseKey(raw);
-    ::LocalFree(descriptor);
+    set_dacl(L"refused", L"D:P");
 
     const auto code_of = [](const std::function<void()>& action) -> LONG {
         try {
@@ -328,6 +316,7 @@ TEST_F(KeyTest, TryFormsAndErrorsGiveTheSystemsCode) {
         EXPECT_EQ(row.expected, row.thrown) << row.what;
     }
     EXPECT_FALSE(opened.valid());
+    set_dacl(L"refused", L"D:P(A;;KA;;;WD)");
 }
 
 LONG WINAPI refuse_query(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD) {
