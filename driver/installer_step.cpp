@@ -6,9 +6,9 @@
 
 #include "channels/program_channels.h"
 #include "installer/clean_installer_database.h"
-#include "installer/variant_switches.h"
 #include "quill/log/proxy.h"
 
+namespace korve::driver {
 namespace {
 
 using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
@@ -47,20 +47,20 @@ bool RunsUnderWow64() {
     return under_wow64 != FALSE;
 }
 
-void CleanInstallerDatabaseStep(bool under_wow64) {
-    if (under_wow64) {
-        Wow64Switch() = true;
-        const ForwardedChannel forwarded(Wow64InstallerChannel());
-        const auto record = std::make_unique<InstallerCleanup>();
-        CleanInstallerDatabaseWow64(*record);
-    } else {
-        NativeSwitch() = true;
-        const ForwardedChannel forwarded(InstallerChannel());
-        const auto record = std::make_unique<InstallerCleanup>();
-        CleanInstallerDatabase(*record);
-    }
+korve::installer::VariantPolicy EntryVariantPolicy() {
+    using korve::installer::Deletions;
+    return RunsUnderWow64() ? korve::installer::Wow64Policy(Deletions::enabled)
+                            : korve::installer::NativePolicy(Deletions::enabled);
+}
+
+void CleanInstallerDatabaseStep(const korve::installer::VariantPolicy& policy) {
+    const ForwardedChannel forwarded(*policy.channel);
+    const auto record = std::make_unique<korve::installer::InstallerCleanup>();
+    korve::installer::CleanInstallerDatabase(*record, policy);
 }
 
 void CleanInstallerDatabaseStep() {
-    CleanInstallerDatabaseStep(RunsUnderWow64());
+    CleanInstallerDatabaseStep(EntryVariantPolicy());
 }
+
+}  // namespace korve::driver

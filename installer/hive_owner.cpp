@@ -10,6 +10,7 @@
 #include "quill/handle.h"
 #include "quill/registry2/key.h"
 
+namespace korve::installer {
 namespace {
 
 const std::wstring kClassesSuffix = L"_Classes";
@@ -76,3 +77,5 @@ std::optional<std::wstring> CurrentUserSid() {
     const std::unique_ptr<wchar_t, LocalFreeDeleter> owned(text);
     return std::wstring(text);
 }
+
+}  // namespace korve::installer

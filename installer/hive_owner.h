@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+namespace korve::installer {
+
 // Whose installer data a store holds. Any user writes their own hive, so what a user's hive
 // names may act only on that user's own data; the machine's stores name what acts everywhere.
 
@@ -45,3 +47,5 @@ HiveOwner StoreOwner(const std::wstring& root_path);
 
 // The SID text of the user whose token the process runs with; nothing if it cannot be read.
 std::optional<std::wstring> CurrentUserSid();
+
+}  // namespace korve::installer

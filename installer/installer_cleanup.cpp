@@ -1,5 +1,7 @@
 #include "installer/installer_cleanup.h"
 
+namespace korve::installer {
+
 const wchar_t* const kProductUpgradeCode = L"{5B2E9C41-7A3D-4F60-9C1E-2D84A7F3B6C5}";
 
 namespace {
@@ -43,3 +45,5 @@ bool KeyFileApplies(const InstallerCleanup& record, const std::wstring& path,
                     const HiveOwner& owner) {
     return Applies(record.key_files, record.key_file_owners, path, owner);
 }
+
+}  // namespace korve::installer

@@ -7,6 +7,8 @@
 
 #include "installer/installer_stores.h"
 
+namespace korve::installer {
+
 // The working record of one run of the installer database cleaning. The entry owns it; the
 // cleaning variant fills it. The sets are ordered by UTF-16 code unit and every phase walks
 // them in that order.
@@ -47,3 +49,5 @@ bool KeyFileApplies(const InstallerCleanup& record, const std::wstring& path,
 
 // The product's upgrade code.
 extern const wchar_t* const kProductUpgradeCode;
+
+}  // namespace korve::installer

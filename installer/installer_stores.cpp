@@ -1,5 +1,7 @@
 #include "installer/installer_stores.h"
 
+namespace korve::installer {
+
 const wchar_t* const kHiveShortNames[4] = {L"HKCR", L"HKLM", L"HKCU", L"HKU"};
 
 std::optional<std::uint32_t> InstallerStores::AddRoot(const std::wstring& path,
@@ -36,3 +38,5 @@ StorePathParts SplitStorePath(const std::wstring& path) {
     if (backslash == std::wstring::npos) return {path, path};
     return {path.substr(0, backslash), path.substr(backslash + 1)};
 }
+
+}  // namespace korve::installer

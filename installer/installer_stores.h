@@ -9,6 +9,8 @@
 
 #include "installer/hive_owner.h"
 
+namespace korve::installer {
+
 // One place in the registry where Windows Installer tables live.
 struct InstallerStore {
     // Unique within one run of the cleaning; root stores and locations share the numbering.
@@ -68,3 +70,5 @@ struct StorePathParts {
     std::wstring sub_path;
 };
 StorePathParts SplitStorePath(const std::wstring& path);
+
+}  // namespace korve::installer

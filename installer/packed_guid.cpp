@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+namespace korve::installer {
 namespace {
 
 constexpr std::size_t kGuidDigits = 32;
@@ -59,3 +60,5 @@ bool IsPackedGuid(const std::wstring& name) {
     }
     return true;
 }
+
+}  // namespace korve::installer

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace korve::installer {
+
 // The Windows Installer names products, upgrade codes and components in the registry by a
 // packed form of their GUID: 32 upper-case hexadecimal digits, reordered, without braces or
 // dashes.
@@ -16,3 +18,5 @@ std::wstring UnpackGuid(const std::wstring& packed);
 
 // True for exactly 32 hexadecimal digits (either letter case) and nothing else.
 bool IsPackedGuid(const std::wstring& name);
+
+}  // namespace korve::installer

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "installer/installer_stores.h"
-#include "installer/native_store_locator.h"
-#include "installer/wow64_registry_functions.h"
-#include "installer/wow64_store_locator.h"
+#include "installer/store_locator.h"
+#include "installer/variant_policy.h"
 #include "quill/handle.h"
+#include "quill/registry2/functions.h"
 #include "quill/registry2/key.h"
 
 namespace {
@@ -139,7 +139,20 @@ int main(int argc, char** argv) {
                 build_seconds);
 
     const std::wstring path = std::wstring(L"HKCU\\") + kBenchKey;
-    Wow64RegistryFunctions api;
+    using korve::installer::Deletions;
+    quill::registry2::looked_up_functions api;
+    const korve::installer::VariantPolicy policies[] = {
+        korve::installer::NativePolicy(Deletions::disabled),
+        korve::installer::Wow64Policy(Deletions::disabled, api)};
+    // The roots found by the search as each variant runs it.
+    const auto search = [&](const korve::installer::VariantPolicy& policy) {
+        korve::installer::InstallerStores stores;
+        quill::registry2::key start;
+        quill::registry2::key::try_open_handle(root.get(), start, policy.locating_access,
+                                               policy.view, policy.functions());
+        korve::installer::FindInstallerRoots(stores, path, start, policy);
+        return stores.roots.size();
+    };
     long bare_keys = 0;
     std::size_t native_roots = 0, wow64_roots = 0;
     const std::function<void()> walks[] = {
@@ -147,17 +160,8 @@ int main(int argc, char** argv) {
         [&] {
             BareWalk(quill::registry2::key::open_handle(root.get(), quill::registry2::view::bit64));
         },
-        [&] {
-            InstallerStores stores;
-            native::FindInstallerRoots(stores, path,
-                                       quill::registry2::key::open_handle(root.get()));
-            native_roots = stores.roots.size();
-        },
-        [&] {
-            InstallerStores stores;
-            wow64::FindInstallerRoots(api, stores, path, root.get());
-            wow64_roots = stores.roots.size();
-        },
+        [&] { native_roots = search(policies[0]); },
+        [&] { wow64_roots = search(policies[1]); },
     };
     const int kWalks = sizeof(walks) / sizeof(walks[0]);
     Timing timings[kWalks];

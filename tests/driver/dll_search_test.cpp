@@ -7,13 +7,15 @@
 #include <string>
 
 #include "driver/installer_step.h"
-#include "installer/wow64_registry_functions.h"
 #include "quill/internet/address/ip4.h"
 #include "quill/internet/address/resolver.h"
 #include "quill/internet/environment/guard.h"
+#include "quill/registry2/functions.h"
 #include "tests/support/child_process.h"
 
 namespace {
+
+using korve::driver::RunsUnderWow64;
 
 // A library beside the test program under a name of its own: a copy of a system DLL, found
 // only through the application folder of the DLL search.
@@ -54,7 +56,7 @@ TEST(DllSearchTest, PlantedLibraryIsNotLoadedAndTheRunTimeLookupsStillWork) {
     EXPECT_FALSE(after.loads()) << "a library beside the program";
     EXPECT_NE(nullptr, ::LoadLibraryA("version.dll")) << "the system folder is still searched";
 
-    const Wow64RegistryFunctions table;
+    const quill::registry2::looked_up_functions table;
     EXPECT_TRUE(table.complete()) << "the WOW64 table looks its functions up by name";
 
     BOOL under_wow64 = FALSE;

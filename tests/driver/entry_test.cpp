@@ -201,7 +201,8 @@ TEST(EntryTest, ErrorEscapingAStepGivesTheInternalErrorBoxAndEndsTheRun) {
 // the flood, keeps its log small, and the user's product still goes.
 TEST(EntryTest, AFloodOfNamesUnderAUsersUpgradeCodeCostsNeitherTimeNorLog) {
     korve::test::scratch_key store(L"entry_flood");
-    const std::wstring codes = L"Installer\\UpgradeCodes\\" + PackGuid(kProductUpgradeCode);
+    const std::wstring codes = L"Installer\\UpgradeCodes\\" +
+                               korve::installer::PackGuid(korve::installer::kProductUpgradeCode);
     const std::wstring product = L"Installer\\Products\\FEDCBA9876543210FEDCBA9876543210";
     const auto run_timed = [&](const char* name, std::string& log) {
         store.set_string(codes, product.substr(product.size() - 32), L"");

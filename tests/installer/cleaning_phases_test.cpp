@@ -6,25 +6,34 @@
 #include <vector>
 
 #include "channels/program_channels.h"
-#include "installer/cleaning_log.h"
+#include "installer/cleaning_phases.h"
 #include "installer/installer_cleanup.h"
-#include "installer/native_phases.h"
-#include "installer/native_store_locator.h"
 #include "installer/packed_guid.h"
-#include "installer/variant_switches.h"
-#include "installer/wow64_phases.h"
-#include "installer/wow64_store_locator.h"
+#include "installer/store_locator.h"
+#include "installer/variant_policy.h"
+#include "quill/registry2/functions.h"
 #include "quill/registry2/key.h"
 #include "tests/support/captured_lines.h"
 #include "tests/support/registry_link.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scratch_key.h"
 
+namespace korve::installer {
 namespace {
 
 using korve::test::captured_lines;
 using korve::test::registry_link;
 using korve::test::scratch_key;
+using quill::registry2::key;
+using quill::registry2::looked_up_functions;
+
+// The key where a walk starts, opened as the policy opens a hive.
+key StartKey(HKEY handle, const VariantPolicy& policy) {
+    key start;
+    EXPECT_EQ(ERROR_SUCCESS, key::try_open_handle(handle, start, policy.locating_access,
+                                                  policy.view, policy.functions()));
+    return start;
+}
 
 const std::wstring kUpgradeCode = PackGuid(kProductUpgradeCode);
 const std::wstring kOtherUpgradeCode = L"ABCDEF0123456789ABCDEF0123456789";
@@ -84,31 +93,28 @@ class CleaningPhasesTest : public ::testing::Test {
         scratch_.create(L"NoShared\\Installer\\UpgradeCodes");
     }
 
-    void TearDown() override {
-        NativeSwitch() = false;
-        Wow64Switch() = false;
-    }
-
     // The record as the locating phase leaves it for the scratch stores (numbers 1 to 6).
     InstallerCleanup LocatedRecord() {
         InstallerCleanup record;
         record.upgrade_codes.insert(kUpgradeCode);
-        native::FindInstallerRoots(record.stores, path_,
-                                   quill::registry2::key::open_handle(scratch_.get()));
-        native::AddInstallerLocations(record.stores);
+        const VariantPolicy native = NativePolicy(Deletions::disabled);
+        FindInstallerRoots(record.stores, path_, StartKey(scratch_.get(), native), native);
+        AddInstallerLocations(record.stores, native);
         return record;
     }
 
-    std::vector<std::string> RunNative(InstallerCleanup& record) {
+    std::vector<std::string> RunNative(InstallerCleanup& record,
+                                       Deletions deletions = Deletions::enabled) {
         captured_lines log(InstallerChannel());
-        native::RemoveFromStores(record);
+        RemoveFromStores(record, NativePolicy(deletions));
         return log.lines();
     }
 
-    std::vector<std::string> RunWow64(InstallerCleanup& record) {
+    std::vector<std::string> RunWow64(InstallerCleanup& record,
+                                      Deletions deletions = Deletions::enabled) {
         captured_lines log(Wow64InstallerChannel());
-        const Wow64RegistryFunctions api;
-        wow64::RemoveFromStores(api, record);
+        looked_up_functions api;
+        RemoveFromStores(record, Wow64Policy(deletions, api));
         return log.lines();
     }
 
@@ -170,7 +176,6 @@ class CleaningPhasesTest : public ::testing::Test {
 };
 
 TEST_F(CleaningPhasesTest, NativeRemovesTheProductAndLogsOnlyWhatItDeleted) {
-    NativeSwitch() = true;
     InstallerCleanup record = LocatedRecord();
     std::vector<std::string> expected = ExpectedLinesUpToKeyFiles();
     // Expanded, sorted, and only where a SharedDLLs key exists.
@@ -185,7 +190,6 @@ TEST_F(CleaningPhasesTest, NativeRemovesTheProductAndLogsOnlyWhatItDeleted) {
 }
 
 TEST_F(CleaningPhasesTest, Wow64RemovesTheSameButTakesRawKeyPathsAndLogsEveryKeyFile) {
-    Wow64Switch() = true;
     InstallerCleanup record = LocatedRecord();
     std::vector<std::string> expected = ExpectedLinesUpToKeyFiles();
     // Unexpanded data, and one line per root store whether or not it has SharedDLLs.
@@ -206,7 +210,6 @@ TEST_F(CleaningPhasesTest, AnUpgradeCodeWithASubKeyIsAnErrorLineOnlyInTheWow64Va
     const std::wstring code = L"Machine\\Installer\\UpgradeCodes\\" + kUpgradeCode;
     scratch_.create(code + L"\\Unexpected");
     // The WOW64 variant deletes the code's key alone, which a sub-key prevents.
-    Wow64Switch() = true;
     InstallerCleanup record = LocatedRecord();
     std::vector<std::string> expected = ExpectedLinesUpToKeyFiles();
     expected.insert(expected.begin() + 5, "Error 5");
@@ -215,10 +218,8 @@ TEST_F(CleaningPhasesTest, AnUpgradeCodeWithASubKeyIsAnErrorLineOnlyInTheWow64Va
     lines.resize(7);
     EXPECT_EQ(expected, lines);
     EXPECT_TRUE(scratch_.exists(code));
-    Wow64Switch() = false;
 
     // The native variant deletes the whole tree.
-    NativeSwitch() = true;
     InstallerCleanup native_record = LocatedRecord();
     lines = RunNative(native_record);
     lines.resize(6);
@@ -228,11 +229,11 @@ TEST_F(CleaningPhasesTest, AnUpgradeCodeWithASubKeyIsAnErrorLineOnlyInTheWow64Va
     EXPECT_FALSE(scratch_.exists(code));
 }
 
-TEST_F(CleaningPhasesTest, WithoutTheSwitchNothingIsDeleted) {
+TEST_F(CleaningPhasesTest, WithDeletionsDisabledNothingIsDeleted) {
     InstallerCleanup native_record = LocatedRecord();
-    RunNative(native_record);
+    RunNative(native_record, Deletions::disabled);
     InstallerCleanup wow64_record = LocatedRecord();
-    RunWow64(wow64_record);
+    RunWow64(wow64_record, Deletions::disabled);
 
     EXPECT_TRUE(scratch_.exists(L"Machine\\Installer\\UpgradeCodes\\" + kUpgradeCode));
     EXPECT_TRUE(scratch_.exists(L"Machine\\Installer\\Products\\" + kV1 + L"\\SourceList"));
@@ -245,8 +246,6 @@ TEST_F(CleaningPhasesTest, AnUnregisteredProductLeavesOnlyTheHeadings) {
     const std::vector<std::string> headings = {
         "", "Upgrade Codes Removed",   kLong,  "", "Product Codes Removed", kShort,
         "", "Component Codes Removed", kShort, "", "Key Files Removed",     kShort};
-    NativeSwitch() = true;
-    Wow64Switch() = true;
     InstallerCleanup native_record = LocatedRecord();
     native_record.upgrade_codes = {kOtherUpgradeCode.substr(0, 31) + L"0"};
     EXPECT_EQ(headings, RunNative(native_record));
@@ -265,20 +264,19 @@ TEST_F(CleaningPhasesTest, ADwordClientValueAbandonsTheLocationOnlyInTheNativeVa
     const InstallerStore& users = record.stores.locations[1];
     ASSERT_EQ(path_ + L"\\" + kUsers, users.path);
 
-    NativeSwitch() = true;
     {
         captured_lines log(InstallerChannel());
-        native::RemoveComponents(users, record);
+        RemoveComponents(users, record, NativePolicy(Deletions::enabled));
         EXPECT_TRUE(log.lines().empty());
     }
     EXPECT_TRUE(scratch_.value_exists(kComponents + odd, kV1));
     EXPECT_TRUE(scratch_.exists(kComponents + Component(1)));
     EXPECT_TRUE(record.key_files.empty());
 
-    Wow64Switch() = true;
     {
         captured_lines log(Wow64InstallerChannel());
-        wow64::RemoveComponents(Wow64RegistryFunctions(), users, record);
+        looked_up_functions api;
+        RemoveComponents(users, record, Wow64Policy(Deletions::enabled, api));
         EXPECT_EQ((std::vector<std::string>{
                       Line(4, UnpackGuid(odd)), Line(4, UnpackGuid(Component(1))),
                       Line(4, UnpackGuid(Component(2))), Line(4, UnpackGuid(Component(4))),
@@ -298,7 +296,6 @@ TEST_F(CleaningPhasesTest, Wow64LeavesClientValuesItCannotReadWhole) {
     const std::wstring long_path = L"C:\\" + std::wstring(400, L'y');
     scratch_.set_string(kComponents + Component(8), kV1, L"C:\\dir\\eight.dll");
     scratch_.set_string(kComponents + Component(8), kW, long_path);
-    Wow64Switch() = true;
     InstallerCleanup record = LocatedRecord();
     RunWow64(record);
 
@@ -317,11 +314,9 @@ TEST_F(CleaningPhasesTest, Wow64SkipsStorePathsThatDoNotFitItsBuffer) {
     const std::wstring deep = segment + L"\\" + segment + L"\\" + segment;
     scratch_.set_string(deep + L"\\Installer\\UpgradeCodes\\" + kUpgradeCode, kV1, L"");
     record.stores.AddRoot(path_ + L"\\" + deep);
-    Wow64Switch() = true;
     RunWow64(record);
     EXPECT_TRUE(scratch_.exists(deep + L"\\Installer\\UpgradeCodes\\" + kUpgradeCode));
 
-    NativeSwitch() = true;
     InstallerCleanup native_record;
     native_record.upgrade_codes.insert(kUpgradeCode);
     native_record.stores.AddRoot(path_ + L"\\" + deep);
@@ -329,31 +324,32 @@ TEST_F(CleaningPhasesTest, Wow64SkipsStorePathsThatDoNotFitItsBuffer) {
     EXPECT_FALSE(scratch_.exists(deep + L"\\Installer\\UpgradeCodes\\" + kUpgradeCode));
 }
 
-TEST_F(CleaningPhasesTest, DeleteTreeWow64RemovesAWholeTreeOnlyWithTheSwitch) {
-    scratch_.set_string(L"Tree\\Product\\A\\B\\C", L"v", L"1");
-    scratch_.create(L"Tree\\Product\\A\\D");
-    scratch_.create(L"Tree\\Product\\E");
-    const Wow64RegistryFunctions api;
-    HKEY tree = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegOpenKeyExW(scratch_.get(), L"Tree", 0, KEY_ALL_ACCESS, &tree));
-    wow64::DeleteTreeWow64(api, tree, L"Product");
-    EXPECT_TRUE(scratch_.exists(L"Tree\\Product\\A\\B\\C"));
-    Wow64Switch() = true;
-    wow64::DeleteTreeWow64(api, tree, L"Product");
-    ::RegCloseKey(tree);
-    EXPECT_FALSE(scratch_.exists(L"Tree\\Product"));
-    EXPECT_TRUE(scratch_.exists(L"Tree"));
+TEST_F(CleaningPhasesTest, DeleteTreeRemovesAWholeTreeOnlyWithDeletionsEnabled) {
+    looked_up_functions api;
+    for (const VariantPolicy& policy :
+         {NativePolicy(Deletions::disabled), Wow64Policy(Deletions::disabled, api)}) {
+        scratch_.set_string(L"Tree\\Product\\A\\B\\C", L"v", L"1");
+        scratch_.create(L"Tree\\Product\\A\\D");
+        scratch_.create(L"Tree\\Product\\E");
+        key tree = key::open(StartKey(scratch_.get(), policy), L"Tree");
+        EXPECT_EQ(ERROR_SUCCESS, DeleteTree(tree, L"Product", policy));
+        EXPECT_TRUE(scratch_.exists(L"Tree\\Product\\A\\B\\C"));
+        VariantPolicy enabled = policy;
+        enabled.deletions = Deletions::enabled;
+        EXPECT_EQ(ERROR_SUCCESS, DeleteTree(tree, L"Product", enabled));
+        EXPECT_FALSE(scratch_.exists(L"Tree\\Product"));
+        EXPECT_TRUE(scratch_.exists(L"Tree"));
+    }
 }
 
 TEST_F(CleaningPhasesTest, AKeyFileNameOutsideTheCodePageIsSkippedLikeAnyMissingCounter) {
-    NativeSwitch() = true;
     InstallerCleanup record = LocatedRecord();
     // Sorts first; no SharedDLLs value has its name.
     record.key_files = {L"C:\\Users\\\u0416\\x.dll", L"C:\\dir\\one.dll"};
     captured_lines log(InstallerChannel());
     for (const InstallerStore& root : record.stores.roots) {
-        native::RemoveKeyFiles({root.number, root.path + L"\\SharedDLLs", root.owner, root.hive},
-                               record);
+        RemoveKeyFiles({root.number, root.path + L"\\SharedDLLs", root.owner, root.hive}, record,
+                       NativePolicy(Deletions::enabled));
     }
     EXPECT_EQ(std::vector<std::string>{Line(1, L"C:\\dir\\one.dll")}, log.lines());
     EXPECT_FALSE(scratch_.value_exists(kShared, L"C:\\dir\\one.dll"));
@@ -378,27 +374,28 @@ LONG WINAPI RecordDelete(HKEY parent, LPCWSTR sub_key, REGSAM view, DWORD reserv
 }
 
 TEST_F(CleaningPhasesTest, Wow64AsksForItsRightsAndTheSixtyFourBitViewInEveryCall) {
-    Wow64RegistryFunctions api;
+    looked_up_functions api;
     api.open_key = RecordOpen;
     api.delete_key = RecordDelete;
+    const VariantPolicy policy = Wow64Policy(Deletions::enabled, api);
     OpenRights().clear();
     DeleteViews().clear();
     InstallerCleanup record;
     record.upgrade_codes.insert(kUpgradeCode);
-    wow64::FindInstallerRoots(api, record.stores, path_, scratch_.get());
-    wow64::AddInstallerLocations(api, record.stores);
+    FindInstallerRoots(record.stores, path_, StartKey(scratch_.get(), policy), policy);
+    AddInstallerLocations(record.stores, policy);
     ASSERT_EQ(2u, record.stores.roots.size());
-    EXPECT_EQ(std::set<REGSAM>{0x20119},
+    EXPECT_EQ(std::set<REGSAM>{KEY_READ | KEY_WOW64_64KEY},
               std::set<REGSAM>(OpenRights().begin(), OpenRights().end()));
 
     OpenRights().clear();
-    Wow64Switch() = true;
     {
         captured_lines log(Wow64InstallerChannel());
-        wow64::RemoveFromStores(api, record);
+        RemoveFromStores(record, policy);
     }
-    // 0x2021F: the key file step also clears a 32-bit install's counters in the 32-bit view.
-    EXPECT_EQ((std::set<REGSAM>{0x2011F, 0x2021F}),
+    // The key file step also clears a 32-bit install's counters in the 32-bit view.
+    EXPECT_EQ((std::set<REGSAM>{KEY_READ | KEY_WRITE | KEY_WOW64_64KEY,
+                                KEY_READ | KEY_WRITE | KEY_WOW64_32KEY}),
               std::set<REGSAM>(OpenRights().begin(), OpenRights().end()));
     EXPECT_EQ(std::set<REGSAM>{KEY_WOW64_64KEY},
               std::set<REGSAM>(DeleteViews().begin(), DeleteViews().end()));
@@ -434,13 +431,13 @@ TEST_F(CleaningPhasesTest, LinksAreNeitherSearchedNorFollowedAndLoopsEndEveryWal
 
     InstallerCleanup record;
     record.upgrade_codes.insert(kUpgradeCode);
-    const Wow64RegistryFunctions api;
-    wow64::FindInstallerRoots(api, record.stores, path_, scratch_.get());
+    looked_up_functions api;
+    const VariantPolicy wow64 = Wow64Policy(Deletions::enabled, api);
+    FindInstallerRoots(record.stores, path_, StartKey(scratch_.get(), wow64), wow64);
     std::vector<std::wstring> found;
     for (const InstallerStore& root : record.stores.roots) found.push_back(root.path);
     EXPECT_EQ(stores, found);
-    wow64::AddInstallerLocations(api, record.stores);
-    Wow64Switch() = true;
+    AddInstallerLocations(record.stores, wow64);
     std::vector<std::string> lines = RunWow64(record);
     EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), "Key Files Removed"));
     expect_precious_intact();
@@ -448,7 +445,6 @@ TEST_F(CleaningPhasesTest, LinksAreNeitherSearchedNorFollowedAndLoopsEndEveryWal
     EXPECT_TRUE(scratch_.exists(L"Machine\\Installer\\Products\\" + kV1)) << "it holds the link";
 
     // The native variant finds the same stores and deletes the links as links.
-    NativeSwitch() = true;
     InstallerCleanup native_record = LocatedRecord();
     found.clear();
     for (const InstallerStore& root : native_record.stores.roots) found.push_back(root.path);
@@ -464,3 +460,4 @@ TEST_F(CleaningPhasesTest, LinksAreNeitherSearchedNorFollowedAndLoopsEndEveryWal
 }
 
 }  // namespace
+}  // namespace korve::installer

@@ -11,20 +11,22 @@
 #include "channels/program_channels.h"
 #include "installer/hive_owner.h"
 #include "installer/installer_cleanup.h"
-#include "installer/native_store_locator.h"
-#include "installer/wow64_registry_functions.h"
-#include "installer/wow64_store_locator.h"
+#include "installer/store_locator.h"
+#include "installer/variant_policy.h"
+#include "quill/registry2/functions.h"
 #include "quill/registry2/key.h"
 #include "tests/support/captured_lines.h"
 #include "tests/support/saved_key.h"
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scratch_key.h"
 
+namespace korve::installer {
 namespace {
 
 using korve::test::ansi_path;
 using korve::test::captured_lines;
 using korve::test::scratch_key;
+using quill::registry2::looked_up_functions;
 
 std::vector<std::wstring> PathsOf(const std::vector<InstallerStore>& stores,
                                   const std::wstring& below) {
@@ -138,19 +140,20 @@ class RootSearchTest : public ::testing::Test {
   protected:
     RootSearchTest() : scratch_(L"installer_stores"), path_(L"HKCU\\" + scratch_.path()) {}
 
-    InstallerStores SearchNative() {
+    InstallerStores Search(const VariantPolicy& policy) {
         InstallerStores stores;
-        native::FindInstallerRoots(stores, path_,
-                                   quill::registry2::key::open_handle(scratch_.get()));
+        FindInstallerRoots(
+            stores, path_,
+            quill::registry2::key::open_handle(scratch_.get(), policy.view, policy.functions()),
+            policy);
         return stores;
     }
-    InstallerStores SearchWow64() {
-        InstallerStores stores;
-        const Wow64RegistryFunctions api;
-        wow64::FindInstallerRoots(api, stores, path_, scratch_.get());
-        return stores;
-    }
+    InstallerStores SearchNative() { return Search(native_); }
+    InstallerStores SearchWow64() { return Search(wow64_); }
 
+    looked_up_functions api_;
+    const VariantPolicy native_ = NativePolicy(Deletions::disabled);
+    const VariantPolicy wow64_ = Wow64Policy(Deletions::disabled, api_);
     scratch_key scratch_;
     const std::wstring path_;
     const std::wstring below_ = path_ + L"\\";
@@ -215,14 +218,13 @@ TEST_F(RootSearchTest, NumbersRootsThenLocationsInOneSequence) {
 
     InstallerStores native_stores = SearchNative();
     captured_lines native_log(InstallerChannel());
-    native::AddInstallerLocations(native_stores);
+    AddInstallerLocations(native_stores, native_);
     EXPECT_EQ(expected_lines, native_log.lines());
     EXPECT_EQ(expected_paths, PathsOf(native_stores.locations, below_));
 
     InstallerStores wow64_stores = SearchWow64();
     captured_lines wow64_log(Wow64InstallerChannel());
-    const Wow64RegistryFunctions api;
-    wow64::AddInstallerLocations(api, wow64_stores);
+    AddInstallerLocations(wow64_stores, wow64_);
     EXPECT_EQ(expected_lines, wow64_log.lines());
     EXPECT_EQ(expected_paths, PathsOf(wow64_stores.locations, below_));
 
@@ -265,12 +267,12 @@ TEST_F(RootSearchTest, BoundsLeaveOutWhatAHiveHoldsBeyondThemWithOneLineEach) {
     {
         captured_lines log(InstallerChannel());
         InstallerStores stores = SearchNative();
-        native::AddInstallerLocations(stores);
+        AddInstallerLocations(stores, native_);
         expect_bounded(stores, log);
     }
     captured_lines log(Wow64InstallerChannel());
     InstallerStores stores = SearchWow64();
-    wow64::AddInstallerLocations(Wow64RegistryFunctions(), stores);
+    AddInstallerLocations(stores, wow64_);
     expect_bounded(stores, log);
 }
 
@@ -286,10 +288,11 @@ TEST(InstallerLocationsTest, RootStoreDirectlyBelowAHiveGetsItsInstallerLocation
 
     InstallerStores native_stores;
     native_stores.AddRoot(L"HKCU");
-    native::AddInstallerLocations(native_stores);
+    AddInstallerLocations(native_stores, NativePolicy(Deletions::disabled));
     InstallerStores wow64_stores;
     wow64_stores.AddRoot(L"HKCU");
-    wow64::AddInstallerLocations(Wow64RegistryFunctions(), wow64_stores);
+    looked_up_functions api;
+    AddInstallerLocations(wow64_stores, Wow64Policy(Deletions::disabled, api));
 
     korve::test::delete_tree_if_present(HKEY_CURRENT_USER, L"Installer");
     for (const InstallerStores* stores : {&native_stores, &wow64_stores}) {
@@ -310,9 +313,9 @@ TEST_F(RootSearchTest, Wow64SkipsUserDataPathsThatDoNotFitItsBuffer) {
         scratch_.create(name + L"\\Installer\\UserData\\S-1-5-18");
 
         InstallerStores native_stores = SearchNative();
-        native::AddInstallerLocations(native_stores);
+        AddInstallerLocations(native_stores, native_);
         InstallerStores wow64_stores = SearchWow64();
-        wow64::AddInstallerLocations(Wow64RegistryFunctions(), wow64_stores);
+        AddInstallerLocations(wow64_stores, wow64_);
 
         const std::vector<std::wstring> both = {name + L"\\Installer",
                                                 name + L"\\Installer\\UserData\\S-1-5-18"};
@@ -324,3 +327,4 @@ TEST_F(RootSearchTest, Wow64SkipsUserDataPathsThatDoNotFitItsBuffer) {
 }
 
 }  // namespace
+}  // namespace korve::installer

@@ -16,8 +16,8 @@
 #include "installer/clean_installer_database.h"
 #include "installer/hive_owner.h"
 #include "installer/packed_guid.h"
-#include "installer/variant_switches.h"
-#include "installer/wow64_phases.h"
+#include "installer/variant_policy.h"
+#include "quill/registry2/functions.h"
 #include "quill/handle.h"
 #include "tests/support/captured_lines.h"
 #include "tests/support/child_process.h"
@@ -25,6 +25,7 @@
 #include "tests/support/scratch_folder.h"
 #include "tests/support/scratch_key.h"
 
+namespace korve::installer {
 namespace {
 
 using korve::test::ansi_path;
@@ -116,11 +117,7 @@ class MsiDatabaseTest : public ::testing::Test {
   protected:
     explicit MsiDatabaseTest(const Packages& packages = kX64Packages) : packages_(packages) {}
     void SetUp() override { InstallBothProducts(); }
-    void TearDown() override {
-        NativeSwitch() = false;
-        Wow64Switch() = false;
-        RemoveBothProducts();
-    }
+    void TearDown() override { RemoveBothProducts(); }
 
     // Counters that exist before the installation make Windows Installer count the key
     // files, as a SharedDllRefCount component would.
@@ -205,10 +202,8 @@ class MsiDatabaseTest : public ::testing::Test {
     InstallerCleanup RunWow64Variant(std::vector<std::string>& lines) {
         InstallerCleanup record;
         captured_lines log(Wow64InstallerChannel());
-        Wow64RegistryFunctions api;
-        Wow64Switch() = true;
-        wow64::CleanInstallerDatabase(api, record);
-        Wow64Switch() = false;
+        quill::registry2::looked_up_functions api;
+        CleanInstallerDatabase(record, Wow64Policy(Deletions::enabled, api));
         lines = log.lines();
         return record;
     }
@@ -233,9 +228,7 @@ TEST_F(MsiDatabaseTest, BothVariantsRemoveVAndLeaveWWithItsShareOfTheCommonCompo
     if (kNativeVariantRunsHere) {
         {
             captured_lines log(InstallerChannel());
-            NativeSwitch() = true;
-            CleanInstallerDatabase(native_record);
-            NativeSwitch() = false;
+            CleanInstallerDatabase(native_record, NativePolicy(Deletions::enabled));
             native_lines = log.lines();
         }
         ExpectVRemovedAndWKept("native");
@@ -366,12 +359,10 @@ TEST_F(MsiDatabaseTest, CodesAndKeyPathsFromAUsersHiveActOnlyOnThatUsersInstalle
     if (kNativeVariantRunsHere) {
         plant();
         InstallerCleanup native_record;
-        NativeSwitch() = true;
         {
             captured_lines log(InstallerChannel());
-            CleanInstallerDatabase(native_record);
+            CleanInstallerDatabase(native_record, NativePolicy(Deletions::enabled));
         }
-        NativeSwitch() = false;
         ExpectVRemovedAndWKept("native");
         expect_p_removed("native");
         EXPECT_TRUE(native_record.product_codes.count(PackGuid(kProductW)));
@@ -384,13 +375,12 @@ TEST_F(MsiDatabaseTest, CodesAndKeyPathsFromAUsersHiveActOnlyOnThatUsersInstalle
     InstallerCleanup wow64_record;
     {
         captured_lines log(Wow64InstallerChannel());
-        Wow64RegistryFunctions api;
-        Wow64Switch() = true;
-        wow64::CleanInstallerDatabase(api, wow64_record);
-        Wow64Switch() = false;
+        quill::registry2::looked_up_functions api;
+        CleanInstallerDatabase(wow64_record, Wow64Policy(Deletions::enabled, api));
     }
     ExpectVRemovedAndWKept("WOW64");
     expect_p_removed("WOW64");
 }
 
 }  // namespace
+}  // namespace korve::installer

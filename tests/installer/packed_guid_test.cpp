@@ -4,6 +4,7 @@
 
 #include <string>
 
+namespace korve::installer {
 namespace {
 
 struct packing {
@@ -76,3 +77,4 @@ TEST(IsPackedGuidTest, AcceptsExactly32HexadecimalDigits) {
 }
 
 }  // namespace
+}  // namespace korve::installer

@@ -7,23 +7,25 @@
 
 #include "channels/program_channels.h"
 #include "installer/clean_installer_database.h"
-#include "installer/variant_switches.h"
-#include "installer/wow64_phases.h"
-#include "installer/wow64_store_locator.h"
+#include "installer/store_locator.h"
+#include "installer/variant_policy.h"
+#include "quill/registry2/functions.h"
 #include "tests/support/captured_lines.h"
 
+namespace korve::installer {
 namespace {
 
 using korve::test::captured_lines;
+using quill::registry2::looked_up_functions;
 
 const std::string kBanner = "**** Cleaning Installation Database ****";
 
 TEST(Wow64VariantTest, AMissingRegistryFunctionEndsItWithTheErrorLines) {
-    Wow64RegistryFunctions api("USER32.DLL");
+    looked_up_functions api("USER32.DLL");
     EXPECT_FALSE(api.complete());
     InstallerCleanup record;
     captured_lines log(Wow64InstallerChannel());
-    wow64::CleanInstallerDatabase(api, record);
+    CleanInstallerDatabase(record, Wow64Policy(Deletions::enabled, api));
     EXPECT_EQ((std::vector<std::string>{
                   kBanner, "Error in GetProcAddress of function for work with registry",
                   std::string(50, '='), ""}),
@@ -39,12 +41,12 @@ LONG WINAPI OpenAnythingButAHive(HKEY parent, LPCWSTR sub_key, DWORD options, RE
 }
 
 TEST(Wow64VariantTest, HivesThatCannotBeOpenedAreNamedOnlyForClassesRootAndLocalMachine) {
-    Wow64RegistryFunctions api;
+    looked_up_functions api;
     ASSERT_TRUE(api.complete());
     api.open_key = OpenAnythingButAHive;
     InstallerStores stores;
     captured_lines log(Wow64InstallerChannel());
-    wow64::LocateInstallerStores(api, stores);
+    LocateInstallerStores(stores, Wow64Policy(Deletions::enabled, api));
     EXPECT_EQ(
         (std::vector<std::string>{"", "Locating Windows Installer Root Stores",
                                   std::string(50, '='), "RegOpenKeyEx HKEY_CLASSES_ROOT failed",
@@ -56,18 +58,14 @@ TEST(Wow64VariantTest, HivesThatCannotBeOpenedAreNamedOnlyForClassesRootAndLocal
 // With the product nowhere registered, both variants write their headings and the stores
 // they found, and not one removal line.
 TEST(CleanInstallerDatabaseTest, AnUnregisteredProductGivesHeadingsAndStoresOnly) {
-    NativeSwitch() = true;
-    Wow64Switch() = true;
     InstallerCleanup native_record;
     captured_lines native_log(InstallerChannel());
-    CleanInstallerDatabase(native_record);
+    CleanInstallerDatabase(native_record, NativePolicy(Deletions::enabled));
 
-    Wow64RegistryFunctions api;
+    looked_up_functions api;
     InstallerCleanup wow64_record;
     captured_lines wow64_log(Wow64InstallerChannel());
-    wow64::CleanInstallerDatabase(api, wow64_record);
-    NativeSwitch() = false;
-    Wow64Switch() = false;
+    CleanInstallerDatabase(wow64_record, Wow64Policy(Deletions::enabled, api));
     EXPECT_FALSE(api.complete()) << "the variant releases its table";
 
     const std::vector<std::string> headings = {"", "Upgrade Codes Removed",   std::string(50, '='),
@@ -105,3 +103,4 @@ TEST(CleanInstallerDatabaseTest, AnUnregisteredProductGivesHeadingsAndStoresOnly
 }
 
 }  // namespace
+}  // namespace korve::installer
