@@ -12,7 +12,7 @@ namespace {
 
 std::wstring kernel_name(HKEY root, const std::wstring& path) {
     if (root == HKEY_LOCAL_MACHINE) return L"\\Registry\\Machine\\" + path;
-    return L"\\Registry\\User\\" + CurrentUserSid().value_or(L"") + L"\\" + path;
+    return L"\\Registry\\User\\" + korve::installer::CurrentUserSid().value_or(L"") + L"\\" + path;
 }
 
 }  // namespace
