@@ -35,6 +35,10 @@ child_result run_child(const std::string& command_line, const std::string& direc
                        unsigned long time_limit_ms, child_callback while_running, void* context,
                        void* token) {
     child_result result;
+    // Wine starts its desktop process with a prefix's first window. Started from a child it
+    // inherits the child's copy of the output pipe and keeps the pipe open after the child
+    // ends; started from here, before the pipe exists, it holds none.
+    ::GetDesktopWindow();
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     quill::unique_handle read_end;
     quill::unique_handle write_end;
