@@ -308,6 +308,30 @@ TEST_F(CleaningPhasesTest, Wow64LeavesClientValuesItCannotReadWhole) {
         EXPECT_EQ(std::wstring::npos, file.find(L"xxx"));
 }
 
+// A value the listing cannot read (another client's, here refused) still counts: the
+// component is not taken for this product's alone.
+LONG WINAPI RefuseOtherClients(HKEY key, DWORD index, LPWSTR name, LPDWORD name_chars,
+                               LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD data_size) {
+    const LONG result =
+        ::RegEnumValueW(key, index, name, name_chars, reserved, type, data, data_size);
+    return result == ERROR_SUCCESS && kW == name ? ERROR_ACCESS_DENIED : result;
+}
+
+TEST_F(CleaningPhasesTest, Wow64KeepsAComponentWithAValueItCannotList) {
+    scratch_.set_string(kComponents + Component(9), kV1, L"C:\\dir\\nine.dll");
+    scratch_.set_string(kComponents + Component(9), kW, L"C:\\dir\\w.dll");
+    InstallerCleanup record = LocatedRecord();
+    record.product_codes = {kV1, kV2};
+    looked_up_functions api;
+    api.enum_value = RefuseOtherClients;
+    {
+        captured_lines log(Wow64InstallerChannel());
+        RemoveComponents(record.stores.locations[1], record, Wow64Policy(Deletions::enabled, api));
+    }
+    EXPECT_TRUE(scratch_.exists(kComponents + Component(9)));
+    EXPECT_EQ(0u, record.key_files.count(L"C:\\dir\\nine.dll"));
+}
+
 TEST_F(CleaningPhasesTest, Wow64SkipsStorePathsThatDoNotFitItsBuffer) {
     InstallerCleanup record = LocatedRecord();
     const std::wstring segment(100, L'p');
